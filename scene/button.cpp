@@ -1,0 +1,3 @@
+#include "scene/button.h"
+
+Button::Button() : Rectangle(1.0f, 0.0f, 0.0f, 0.5f) {}
