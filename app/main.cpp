@@ -1,0 +1,35 @@
+// Process entry: bring up GTK+ and GStreamer, run the demo, report a fatal error.
+#include <gst/gst.h>
+#include <gtk/gtk.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "app/velmomain.h"
+
+int main(int argc, char** argv)
+{
+    // The libraries may consume their own options; the demo sees the unchanged vector.
+    std::vector<std::string> args(argv, argv + argc);
+    try {
+        // SDL 1.2 would fall back to a text-mode driver on a terminal without X.
+        setenv("SDL_VIDEODRIVER", "x11", 0);
+        gtk_init_check(&argc, &argv);
+        GError* error = nullptr;
+        if (!gst_init_check(&argc, &argv, &error)) {
+            std::string reason = error ? error->message : "unknown reason";
+            g_clear_error(&error);
+            std::fprintf(stderr, "Failed to initialize GStreamer: %s\n", reason.c_str());
+            return 1;
+        }
+        VelmoMain demo(args);
+    } catch (const std::exception& e) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,136 @@
+#include "app/options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+#include "app/settings.h"
+#include "core/fatalerror.h"
+
+const char* const HELP_TEXT =
+    "Quorvane/Drell by Velmo.\n"
+    "Final version.\n"
+    "\n"
+    "Available command line switches are:\n"
+    "--help : This help message.\n"
+    "--fullscreen or -f : Well this is the default actually.\n"
+    "--windowed or --win : Windowed mode.\n"
+    "--width 800 or -w 800 : Set the width of the window being created. Default: 800.\n"
+    "--height 600 or -h 600 : Set the height. Default: 600 in fullscreen, and 340 in windowed mode.\n"
+    "--aspect 2.35 or -a 2.35 : Set the view aspect ratio. Default: 1:2.35.\n"
+    "--s4_3 : Set screen aspect ratio to 4:3. Use this if you don't have a widescreen monitor.\n"
+    "--s16_10 : Set screen aspect ratio to 16:10 (modern widescreen laptops). This is the default.\n"
+    "--s16_9 : Set screen aspect ratio to 16:9 (widescreen television).\n"
+    "--writeimages : Writes all the frames of the demo into the folder ./data/render/ as .tga files "
+    "at 25 fps. Requires about 3.5 Gb of space at the default resolution.\n";
+
+namespace {
+
+[[noreturn]] void badValue(const std::string& option, const std::string& text, const char* expected)
+{
+    throw FatalError("Bad value for " + option + ": \"" + text + "\" is not " + expected);
+}
+
+int digitValue(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    return 99;
+}
+
+} // namespace
+
+int32_t parseInteger(const std::string& text, const std::string& option)
+{
+    const char* expected = "a signed 32-bit integer";
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    int radix = 10;
+    if (i + 1 < text.size() && text[i] == '0') {
+        char p = text[i + 1];
+        if (p == 'x' || p == 'X') radix = 16;
+        else if (p == 'b' || p == 'B') radix = 2;
+        else if (p == 'o' || p == 'O') radix = 8;
+        if (radix != 10) i += 2;
+    }
+    if (i == text.size()) badValue(option, text, expected);
+    // Accumulate the magnitude in 64 bits; anything beyond 2^31 is out of range either way.
+    int64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        int d = digitValue(text[i]);
+        if (d >= radix) badValue(option, text, expected);
+        magnitude = magnitude * radix + d;
+        if (magnitude > int64_t(1) << 31) badValue(option, text, expected);
+    }
+    int64_t value = negative ? -magnitude : magnitude;
+    if (value > std::numeric_limits<int32_t>::max()) badValue(option, text, expected);
+    return int32_t(value);
+}
+
+float parseNumber(const std::string& text, const std::string& option)
+{
+    const char* expected = "a number";
+    // strtof would also take hexadecimal floats; the switches take decimal numbers only.
+    if (text.empty() || text[0] == ' ' || text[0] == '\t' || text.find_first_of("xX") != std::string::npos)
+        badValue(option, text, expected);
+    char* end = nullptr;
+    errno = 0;
+    float value = std::strtof(text.c_str(), &end);
+    if (end != text.c_str() + text.size() || errno == ERANGE) badValue(option, text, expected);
+    return value;
+}
+
+StartOptions parseOptions(const std::vector<std::string>& args)
+{
+    StartOptions start;
+    if (args.size() > 1) {
+        for (size_t i = 0; i < args.size(); ++i) {
+            const std::string& a = args[i];
+            const bool hasValue = i + 1 < args.size();
+            const std::string value = hasValue ? args[i + 1] : std::string();
+            if (a == "--help") {
+                std::fputs(HELP_TEXT, stdout);
+                std::fputs("\n", stdout);
+                running = false;
+                start.help = true;
+                return start;
+            }
+            if (a == "--fullscreen" || a == "-f") start.fullscreen = true;
+            if (a == "--windowed" || a == "--win") start.fullscreen = false;
+            if (a == "--musicoff" || a == "-m") musicOn = false;
+            if (a == "--gstreameroff" || a == "-g") start.gstreamerOn = false;
+            if (a == "--writeimages") writeScreenShotMode = true;
+            // The value keeps its bit pattern: a negative width wraps.
+            if ((a == "-w" || a == "--width") && hasValue) screen_width = uint32_t(parseInteger(value, a));
+            if ((a == "-h" || a == "--height") && hasValue) screen_height = uint32_t(parseInteger(value, a));
+            if ((a == "-a" || a == "--aspect") && hasValue) view_aspect = parseNumber(value, a);
+            if (a == "--1_2" || a == "--univisium") view_aspect = 2.0f;
+            if (a == "--1_235" || a == "--scope") view_aspect = 2.35f;
+            if (a == "--16_9") view_aspect = 16.0f / 9.0f;
+            if (a == "--s16_9") screen_aspect = 16.0f / 9.0f;
+            if (a == "--s4_3") screen_aspect = 4.0f / 3.0f;
+            if (a == "--s16_10") screen_aspect = 1.6f;
+        }
+    }
+    std::puts("Use --help to get some info on command line switches.");
+    return start;
+}
+
+void deriveViewGeometry(bool fullscreen)
+{
+    if (!std::isfinite(view_aspect) || view_aspect <= 0.0f)
+        throw FatalError("Invalid view aspect " + std::to_string(view_aspect) + ": it must be a positive number");
+    pixel_aspect_width = fullscreen ? screen_aspect / 1.3333334f : 1.0f;
+    view_width = screen_width;
+    long double height = (long double)screen_width / view_aspect * pixel_aspect_width;
+    if (!(height >= 1.0L) || height >= 4294967296.0L)
+        throw FatalError("Invalid view size: width " + std::to_string(screen_width) + " at aspect " +
+                         std::to_string(view_aspect) + " gives a view height of " +
+                         std::to_string((double)height) + " pixels");
+    view_height = uint32_t(height);
+}

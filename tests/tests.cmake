@@ -1,0 +1,38 @@
+find_package(GTest REQUIRED)
+find_package(benchmark QUIET)
+include(GoogleTest)
+
+# One executable per test file, so a change rebuilds and reruns only what it touches.
+#   tests/unit/*_test.cpp  pure computation, no display            label: unit
+#   tests/gl/*_test.cpp    real OpenGL context under tools/headless  label: gl
+#   tests/e2e/*_test.sh    the real executable under tools/headless  label: e2e
+foreach(layer unit gl)
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${layer}/*_test.cpp)
+  foreach(src ${tests})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE velmo_core GTest::gtest_main GTest::gmock)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+    gtest_discover_tests(${name} PROPERTIES LABELS ${layer}
+                         WORKING_DIRECTORY ${CMAKE_BINARY_DIR} DISCOVERY_TIMEOUT 60)
+  endforeach()
+endforeach()
+
+file(GLOB e2e_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.sh)
+foreach(script ${e2e_tests})
+  get_filename_component(name ${script} NAME_WE)
+  add_test(NAME e2e.${name} COMMAND bash ${script} $<TARGET_FILE:velmo>
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  set_tests_properties(e2e.${name} PROPERTIES LABELS e2e TIMEOUT 600)
+endforeach()
+
+# Benchmarks are built with everything else and run by tools/bench, not by ctest.
+if(benchmark_FOUND)
+  file(GLOB benches CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*_bench.cpp)
+  foreach(src ${benches})
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE velmo_core benchmark::benchmark_main)
+    target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  endforeach()
+endif()
