@@ -383,10 +383,10 @@ TEST_F(PerlinNoise, TwoDimensionalRangeIsAboutHalfTheClassic)
             low = std::min(low, n);
             high = std::max(high, n);
         }
-    EXPECT_GT(low, -0.4f);
-    EXPECT_LT(high, 0.4f);
-    EXPECT_LT(low, -0.2f);
-    EXPECT_GT(high, 0.2f);
+    EXPECT_GT(low, -0.36f);
+    EXPECT_LT(high, 0.36f);
+    EXPECT_LT(low, -0.25f);
+    EXPECT_GT(high, 0.25f);
 }
 
 TEST_F(PerlinNoise, ClockSeedsGiveOtherTables)
