@@ -36,3 +36,7 @@ if(benchmark_FOUND)
     target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   endforeach()
 endif()
+
+# Small X client the end-to-end tests use to close the demo's window.
+add_executable(closewindow ${CMAKE_SOURCE_DIR}/tests/support/closewindow.cpp)
+target_link_libraries(closewindow PRIVATE X11)

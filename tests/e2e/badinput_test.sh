@@ -1,0 +1,22 @@
+# Bad command lines end with a message on stderr and status 1, never a crash.
+source "$(dirname "$0")/common.sh"
+err=$(mktemp)
+trap 'rm -f "$err"' EXIT
+
+expect_fatal() {
+  local pattern=$1; shift
+  "$VELMO" "$@" >/dev/null 2>"$err"
+  local status=$?
+  [ $status -eq 1 ] || fail "'$*' exited with $status, not 1"
+  grep -q -- "$pattern" "$err" || { cat "$err" >&2; fail "'$*': no '$pattern' on stderr"; }
+}
+
+expect_fatal 'Bad value for -w: "abc"' --windowed -w abc
+expect_fatal 'Bad value for -a: "--scope"' --windowed -a --scope
+expect_fatal 'Bad value for --height: "99999999999"' --height 99999999999
+expect_fatal 'Invalid view aspect' --windowed -a 0
+expect_fatal 'Invalid view size' --windowed -w 0
+# Without a display the window cannot open: an error, not a hang or a text-mode fallback.
+DISPLAY= expect_fatal 'Failed to' --windowed
+env -u DISPLAY "$VELMO" --windowed >/dev/null 2>"$err"; [ $? -eq 1 ] || fail "no-display run did not exit 1"
+echo "bad input ok"

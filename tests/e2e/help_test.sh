@@ -1,0 +1,34 @@
+# velmo --help: the help text byte for byte, status 0, with and without a display.
+source "$(dirname "$0")/common.sh"
+
+expected=$(mktemp)
+trap 'rm -f "$expected" /tmp/velmo-help.$$' EXIT
+cat >"$expected" <<'TEXT'
+Quorvane/Drell by Velmo.
+Final version.
+
+Available command line switches are:
+--help : This help message.
+--fullscreen or -f : Well this is the default actually.
+--windowed or --win : Windowed mode.
+--width 800 or -w 800 : Set the width of the window being created. Default: 800.
+--height 600 or -h 600 : Set the height. Default: 600 in fullscreen, and 340 in windowed mode.
+--aspect 2.35 or -a 2.35 : Set the view aspect ratio. Default: 1:2.35.
+--s4_3 : Set screen aspect ratio to 4:3. Use this if you don't have a widescreen monitor.
+--s16_10 : Set screen aspect ratio to 16:10 (modern widescreen laptops). This is the default.
+--s16_9 : Set screen aspect ratio to 16:9 (widescreen television).
+--writeimages : Writes all the frames of the demo into the folder ./data/render/ as .tga files at 25 fps. Requires about 3.5 Gb of space at the default resolution.
+
+TEXT
+
+for display in with without; do
+  if [ $display = with ]; then
+    "$VELMO" --windowed --help >/tmp/velmo-help.$$ 2>&1
+  else
+    env -u DISPLAY "$VELMO" --help >/tmp/velmo-help.$$ 2>&1
+  fi
+  status=$?
+  [ $status -eq 0 ] || fail "--help $display display exited with $status"
+  cmp -s "$expected" /tmp/velmo-help.$$ || { diff "$expected" /tmp/velmo-help.$$ >&2; fail "help text differs ($display display)"; }
+done
+echo "help text ok"

@@ -1,0 +1,259 @@
+// The command line: switches, value parsing and the derived view geometry.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "app/settings.h"
+#include "core/fatalerror.h"
+
+namespace {
+
+class OptionsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        screen_width = 800;
+        screen_height = 600;
+        screen_aspect = 1.6f;
+        view_aspect = 2.35f;
+        pixel_aspect_width = 1.0f;
+        view_width = 800;
+        view_height = 340;
+        running = true;
+        musicOn = true;
+        writeScreenShotMode = false;
+    }
+
+    StartOptions parse(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), "./velmo");
+        testing::internal::CaptureStdout();
+        try {
+            StartOptions o = parseOptions(args);
+            output = testing::internal::GetCapturedStdout();
+            return o;
+        } catch (...) {
+            output = testing::internal::GetCapturedStdout();
+            throw;
+        }
+    }
+
+    std::string output;
+};
+
+const char* const HINT = "Use --help to get some info on command line switches.\n";
+
+TEST_F(OptionsTest, NoArgumentsKeepsDefaultsAndPrintsOnlyTheHint)
+{
+    StartOptions o = parse({});
+    EXPECT_FALSE(o.help);
+    EXPECT_TRUE(o.fullscreen);
+    EXPECT_TRUE(o.gstreamerOn);
+    EXPECT_EQ(output, HINT);
+    deriveViewGeometry(o.fullscreen);
+    EXPECT_EQ(view_width, 800u);
+    EXPECT_EQ(view_height, 408u);
+}
+
+TEST_F(OptionsTest, EverySwitchAndAlias)
+{
+    struct Case {
+        std::vector<std::string> args;
+        bool fullscreen, gstreamerOn, music, capture;
+        float viewAspect, screenAspect;
+    };
+    const float v = 2.35f, s = 1.6f;
+    const Case cases[] = {
+        {{"--fullscreen"}, true, true, true, false, v, s},
+        {{"-f"}, true, true, true, false, v, s},
+        {{"--windowed"}, false, true, true, false, v, s},
+        {{"--win"}, false, true, true, false, v, s},
+        {{"--musicoff"}, true, true, false, false, v, s},
+        {{"-m"}, true, true, false, false, v, s},
+        {{"--gstreameroff"}, true, false, true, false, v, s},
+        {{"-g"}, true, false, true, false, v, s},
+        {{"--writeimages"}, true, true, true, true, v, s},
+        {{"--1_2"}, true, true, true, false, 2.0f, s},
+        {{"--univisium"}, true, true, true, false, 2.0f, s},
+        {{"--16_9"}, true, true, true, false, 1.7777778f, s},
+        {{"--univisium", "--1_235"}, true, true, true, false, 2.35f, s},
+        {{"--univisium", "--scope"}, true, true, true, false, 2.35f, s},
+        {{"--s16_9"}, true, true, true, false, v, 1.7777778f},
+        {{"--s4_3"}, true, true, true, false, v, 1.3333334f},
+        {{"--s4_3", "--s16_10"}, true, true, true, false, v, 1.6f},
+        {{"--fullscreen", "--windowed"}, false, true, true, false, v, s},
+        {{"--windowed", "--fullscreen"}, true, true, true, false, v, s},
+        {{"--Windowed", "-W", "bogus"}, true, true, true, false, v, s},
+    };
+    for (const Case& c : cases) {
+        SetUp();
+        StartOptions o = parse(c.args);
+        std::string name = c.args[0];
+        EXPECT_EQ(o.fullscreen, c.fullscreen) << name;
+        EXPECT_EQ(o.gstreamerOn, c.gstreamerOn) << name;
+        EXPECT_EQ(musicOn, c.music) << name;
+        EXPECT_EQ(writeScreenShotMode, c.capture) << name;
+        EXPECT_EQ(view_aspect, c.viewAspect) << name;
+        EXPECT_EQ(screen_aspect, c.screenAspect) << name;
+        EXPECT_EQ(output, HINT) << name;
+    }
+}
+
+TEST_F(OptionsTest, ValueSwitches)
+{
+    parse({"-w", "1024", "--height", "0x300", "--aspect", "1.85"});
+    EXPECT_EQ(screen_width, 1024u);
+    EXPECT_EQ(screen_height, 768u);
+    EXPECT_EQ(view_aspect, 1.85f);
+    parse({"--width", "0b1010", "-h", "0o17", "-a", "2"});
+    EXPECT_EQ(screen_width, 10u);
+    EXPECT_EQ(screen_height, 15u);
+    EXPECT_EQ(view_aspect, 2.0f);
+}
+
+TEST_F(OptionsTest, ValueSwitchAsLastArgumentDoesNothing)
+{
+    parse({"--windowed", "-w"});
+    EXPECT_EQ(screen_width, 800u);
+    parse({"-a"});
+    EXPECT_EQ(view_aspect, 2.35f);
+}
+
+TEST_F(OptionsTest, ValueIsAlsoExaminedAsASwitch)
+{
+    // A value is read when its switch is, so a switch name in its place fails to parse;
+    // and the value element is then examined as a switch in its own right.
+    EXPECT_THROW(parse({"-w", "--windowed"}), FatalError);
+    SetUp();
+    StartOptions o = parse({"-h", "340", "--win"});
+    EXPECT_FALSE(o.fullscreen);
+    EXPECT_EQ(screen_height, 340u);
+}
+
+TEST_F(OptionsTest, AspectFollowedBySwitchFailsAsNumber)
+{
+    EXPECT_THROW(parse({"-a", "--scope"}), FatalError);
+}
+
+TEST_F(OptionsTest, HelpPrintsTextOnlyAndStops)
+{
+    StartOptions o = parse({"--windowed", "-w", "1024", "--help", "--s4_3"});
+    EXPECT_TRUE(o.help);
+    EXPECT_FALSE(running);
+    EXPECT_EQ(output, std::string(HELP_TEXT) + "\n");
+    EXPECT_EQ(screen_aspect, 1.6f) << "switches after --help are not read";
+    // Ends with an empty line.
+    ASSERT_GE(output.size(), 2u);
+    EXPECT_EQ(output.substr(output.size() - 2), "\n\n");
+    EXPECT_EQ(output.find("Use --help"), std::string::npos);
+    EXPECT_EQ(output.rfind("Quorvane/Drell by Velmo.\nFinal version.\n\nAvailable command line switches are:\n", 0), 0u);
+}
+
+TEST(ParseInteger, AcceptedForms)
+{
+    EXPECT_EQ(parseInteger("42", "-w"), 42);
+    EXPECT_EQ(parseInteger(" \t 42", "-w"), 42);
+    EXPECT_EQ(parseInteger("+42", "-w"), 42);
+    EXPECT_EQ(parseInteger("-42", "-w"), -42);
+    EXPECT_EQ(parseInteger("0x1F", "-w"), 31);
+    EXPECT_EQ(parseInteger("-0x10", "-w"), -16);
+    EXPECT_EQ(parseInteger("0b101", "-w"), 5);
+    EXPECT_EQ(parseInteger("0o777", "-w"), 511);
+    EXPECT_EQ(parseInteger("0", "-w"), 0);
+    EXPECT_EQ(parseInteger("007", "-w"), 7);
+    EXPECT_EQ(parseInteger("2147483647", "-w"), 2147483647);
+    EXPECT_EQ(parseInteger("-2147483648", "-w"), INT32_MIN);
+}
+
+TEST(ParseInteger, RejectedForms)
+{
+    for (const char* bad : {"", " ", "abc", "12a", "1.5", "0x", "0b2", "0o8", "0x1G", "--5", "42 ",
+                            "2147483648", "-2147483649", "99999999999999999999", "+", "-"}) {
+        EXPECT_THROW(parseInteger(bad, "--width"), FatalError) << '"' << bad << '"';
+    }
+    try {
+        parseInteger("12a", "--width");
+    } catch (const FatalError& e) {
+        std::string m = e.what();
+        EXPECT_NE(m.find("--width"), std::string::npos) << m;
+        EXPECT_NE(m.find("12a"), std::string::npos) << m;
+    }
+}
+
+TEST(ParseNumber, AcceptedAndRejected)
+{
+    EXPECT_EQ(parseNumber("2.35", "-a"), 2.35f);
+    EXPECT_EQ(parseNumber("-1e1", "-a"), -10.0f);
+    EXPECT_EQ(parseNumber("3", "-a"), 3.0f);
+    for (const char* bad : {"", "--scope", "2.35x", "abc", " 2", "0x1p3", "1e999"})
+        EXPECT_THROW(parseNumber(bad, "-a"), FatalError) << '"' << bad << '"';
+}
+
+TEST_F(OptionsTest, NegativeWidthWrapsBitForBit)
+{
+    parse({"-w", "-1"});
+    EXPECT_EQ(screen_width, 0xFFFFFFFFu);
+}
+
+struct GeometryCase {
+    bool fullscreen;
+    float screenAspect, viewAspect;
+    float pixelAspect;
+    uint32_t viewHeight;
+};
+
+TEST_F(OptionsTest, GeometryTable)
+{
+    const GeometryCase cases[] = {
+        {false, 1.6f, 2.35f, 1.0f, 340},
+        {false, 1.3333334f, 2.35f, 1.0f, 340},
+        {true, 1.6f, 2.35f, 1.1999999f, 408},
+        {true, 1.6f, 2.0f, 1.1999999f, 479},   // 479.99997, truncated
+        {true, 1.7777778f, 2.35f, 1.3333333f, 453},
+        {true, 1.3333334f, 2.35f, 1.0f, 340},
+    };
+    for (const GeometryCase& c : cases) {
+        screen_width = 800;
+        screen_aspect = c.screenAspect;
+        view_aspect = c.viewAspect;
+        deriveViewGeometry(c.fullscreen);
+        EXPECT_EQ(view_width, 800u);
+        EXPECT_FLOAT_EQ(pixel_aspect_width, c.pixelAspect);
+        EXPECT_EQ(view_height, c.viewHeight) << c.screenAspect << " " << c.viewAspect;
+        // Independent: the quotient in extended precision, truncated.
+        long double h = 800.0L / (long double)c.viewAspect *
+                        (long double)(c.fullscreen ? c.screenAspect / 1.3333334f : 1.0f);
+        EXPECT_EQ(view_height, uint32_t(h));
+    }
+}
+
+TEST_F(OptionsTest, WindowedWidthIgnoresScreenAspect)
+{
+    StartOptions o = parse({"-w", "1024", "--windowed", "--s4_3"});
+    deriveViewGeometry(o.fullscreen);
+    EXPECT_EQ(view_width, 1024u);
+    EXPECT_EQ(view_height, 435u);
+}
+
+TEST_F(OptionsTest, EmptyOrUnboundedViewsAreRefused)
+{
+    for (float aspect : {0.0f, -2.35f, INFINITY, NAN}) {
+        SetUp();
+        view_aspect = aspect;
+        EXPECT_THROW(deriveViewGeometry(false), FatalError) << aspect;
+    }
+    SetUp();
+    screen_width = 0;
+    EXPECT_THROW(deriveViewGeometry(false), FatalError);
+    SetUp();
+    view_aspect = 1e-9f;   // height beyond 32 bits
+    EXPECT_THROW(deriveViewGeometry(true), FatalError);
+    SetUp();
+    view_aspect = 1000.0f;  // 0.8 pixels high
+    EXPECT_THROW(deriveViewGeometry(false), FatalError);
+}
+
+} // namespace
