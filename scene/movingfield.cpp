@@ -52,21 +52,26 @@ void MovingField::reset(float /*step*/)
     // One unit of T per 10 ms.
     const float T = static_cast<float>(globalTime * 0.01);
     const uint32_t n = gridSize;
+    if (type != 1 && type != 2) {
+        // Row j and column j follow the same wave, so n sines serve all n * n nodes.
+        // One full period over the n rows and columns: the pattern repeats every n units of T.
+        wave.resize(n);   // allocates only if gridSize changed
+        for (uint32_t k = 0; k < n; ++k)
+            wave[k] = std::sin(2 * PI_L * (static_cast<float>(k) + T) / n);
+    }
     float* vertices = m_position().data();
     for (uint32_t j = 0; j < n; ++j) {
         for (uint32_t i = 0; i < n; ++i) {
-            const float rowT = static_cast<float>(j) + T;
-            const float colT = static_cast<float>(i) + T;
             float height;
             if (type == 1 || type == 2) {
+                const float rowT = static_cast<float>(j) + T;
+                const float colT = static_cast<float>(i) + T;
                 height = noise(static_cast<float>(rowT / 20.273), static_cast<float>(colT / 10.34789));
                 if (type == 2)
                     height = noise(height, height);
                 height = static_cast<float>(50.0 * height);
             } else {
-                // One full period over the n rows and columns: the pattern repeats every n units of T.
-                height = static_cast<float>(
-                    n * (std::sin(2 * PI_L * rowT / n) + std::sin(2 * PI_L * colT / n)) / 6.0L);
+                height = static_cast<float>(n * (wave[j] + wave[i]) / 6.0L);
             }
             vertices[(n * j + i) * 3 + 2] = height;
         }

@@ -29,4 +29,7 @@ public:
     uint32_t type = 0;          // 1, 2: noise; 3 refused; anything else: sine waves
     uint32_t gridSize = 30;     // rows and columns animated
     float speedFactor = 0.0005f;
+
+private:
+    std::vector<long double> wave;   // sine of each row (= column) for the sine pattern
 };
