@@ -141,7 +141,8 @@ VelmoPlayer::Preroll VelmoPlayer::waitForPaused(GstClockTime timeout)
         return result;
     }
     GstBus* bus = gst_pipeline_get_bus(GST_PIPELINE(pipeline));
-    GstMessage* error = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR);
+    // The failure can be reported before the element's error has reached the pipeline's bus.
+    GstMessage* error = gst_bus_timed_pop_filtered(bus, GST_SECOND, GST_MESSAGE_ERROR);
     gst_object_unref(bus);
     if (!error) {
         result.reason = "the pipeline failed without saying why";
