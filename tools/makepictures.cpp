@@ -98,12 +98,9 @@ Path mirrored(const Path& p) {
     return out;
 }
 
-Path transformed(const Path& p, Vec2 offset, double scale, double degrees = 0, bool mirrorX = false) {
+Path transformed(const Path& p, Vec2 offset, double scale, double degrees = 0) {
     Path out;
-    for (Vec2 v : p) {
-        if (mirrorX) v.x = -v.x;
-        out.push_back(rotate(v * scale, degrees) + offset);
-    }
+    for (Vec2 v : p) out.push_back(rotate(v * scale, degrees) + offset);
     return out;
 }
 

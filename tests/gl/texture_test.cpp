@@ -109,6 +109,23 @@ TEST_F(TextureGL, BitmapRowsArriveUnpadded) {
     EXPECT_EQ(texels(texture, GL_RGB), (std::vector<uint8_t>{30, 20, 10, 60, 50, 40, 90, 80, 70, 120, 110, 100}));
 }
 
+TEST_F(TextureGL, BitmapOfAnotherDepthIsRefused) {
+    // A palette bitmap would be read as (B, G, R) bytes and upload garbage.
+    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 4, 4, 8, 0, 0, 0, 0);
+    ASSERT_NE(surface, nullptr);
+    const std::string file = "texture_test_palette.bmp";
+    ASSERT_EQ(SDL_SaveBMP(surface, file.c_str()), 0) << SDL_GetError();
+    SDL_FreeSurface(surface);
+
+    ::testing::internal::CaptureStdout();
+    const Texture texture(file);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    std::remove(file.c_str());
+    EXPECT_EQ(texture.id, 0u);
+    EXPECT_NE(out.find(file), std::string::npos) << out;
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line expected: " << out;
+}
+
 TEST_F(TextureGL, DemoPicturesLoadWithTheirPixels) {
     for (const char* name : {"velmo.bmp", "quor_drell.bmp", "roska.bmp", "4s.bmp", "5s.bmp", "f.bmp"}) {
         const std::string file = std::string("./data/") + name;
