@@ -4,11 +4,19 @@
 #include <SDL.h>
 #include <cstdio>
 
+#include "app/capture.h"
 #include "app/input.h"
 #include "app/options.h"
+#include "app/progress.h"
+#include "app/scene.h"
 #include "app/settings.h"
 #include "app/window.h"
 #include "core/fatalerror.h"
+#include "core/perlinnoise.h"
+#include "math/precalcrandom.h"
+#include "timeline/camera.h"
+#include "timeline/musicclock.h"
+#include "timeline/scenescript.h"
 
 VelmoMain::VelmoMain(const std::vector<std::string>& args)
 {
@@ -22,13 +30,22 @@ VelmoMain::VelmoMain(const std::vector<std::string>& args)
     if (SDL_Init(0xFFFF) < 0) throw FatalError("Failed to initialize SDL: " + getSDLError());
     sdlStarted = true;
 
+    randomTables = std::make_unique<PrecalcRandom>();
+    precalcRandom = randomTables.get();
+    reseed(2);
+
     if (fullscreen) createGLWindow("Velmo | Quorvane/Drell", screen_width, screen_height, 16, true);
     else createGLWindow("Velmo | Quorvane/Drell", view_width, view_height, 16, false);
     initGLstuff();
 
+    scene = std::make_unique<Scene>(showProgress);
+    script = std::make_unique<SceneScript>(*scene);
+
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glFlush();
     swapBuffers();
+
+    player = makeMusicClock(gstreamerOn, "./data/music.xm");
 
     loop.start();
     while (running) mainLoop();
@@ -38,6 +55,10 @@ VelmoMain::VelmoMain(const std::vector<std::string>& args)
 
 VelmoMain::~VelmoMain()
 {
+    player.reset();
+    script.reset();
+    scene.reset();
+    if (precalcRandom == randomTables.get()) precalcRandom = nullptr;
     if (sdlStarted) SDL_Quit();
 }
 
@@ -46,21 +67,52 @@ int64_t VelmoMain::wallClockTicks()
     return int64_t(SDL_GetTicks());
 }
 
-void VelmoMain::startMusic() {}
+void VelmoMain::startMusic()
+{
+    player->play();
+}
 
-void VelmoMain::pollMusic() {}
+void VelmoMain::pollMusic()
+{
+    player->updatePosition();
+}
 
-void VelmoMain::runScript() {}
+void VelmoMain::runScript()
+{
+    script->run(player->position());
+}
 
-void VelmoMain::renderFrame(int64_t /*step*/)
+void VelmoMain::renderFrame(int64_t step)
 {
     processEvents();
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -2.0f);
+    scene->colorFilter->render();
+    glLoadIdentity();
+
+    camera->processFrame(step);
+    camera->setPerspective();
+    // The script never changes the list while it is drawn, but an object may be in it twice.
+    for (Object3D* object : objects) {
+        glPushMatrix();
+        object->processFrame(step);
+        glPopMatrix();
+    }
+
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -2.0f);
+    for (CameraFilter* filter : scene->filters) {
+        glPushMatrix();
+        filter->render();
+        glPopMatrix();
+    }
     glFlush();
 }
 
 void VelmoMain::presentFrame()
 {
+    // Captured before the swap: the back buffer's content is undefined after it.
+    if (writeScreenShotMode) writeScreenShot();
     swapBuffers();
 }

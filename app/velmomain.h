@@ -2,10 +2,16 @@
 // The one top-level object. Its constructor is the whole run: command line, window,
 // everything on screen, the music, then the frame loop until `running` goes false.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "timeline/frameloop.h"
+
+struct Scene;
+class SceneScript;
+class MusicClock;
+class PrecalcRandom;
 
 class VelmoMain : private FrameLoop::Hooks {
 public:
@@ -27,5 +33,11 @@ private:
     void presentFrame() override;
 
     bool sdlStarted = false;
+    std::unique_ptr<PrecalcRandom> randomTables;
+    std::unique_ptr<Scene> scene;
+    std::unique_ptr<SceneScript> script;
+    // The music player, or the silent clock when there is none (--gstreameroff, or no
+    // sound device): the loop always has a clock to start, poll and read.
+    std::unique_ptr<MusicClock> player;
     FrameLoop loop{*this};
 };

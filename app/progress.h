@@ -1,0 +1,6 @@
+#pragma once
+// The loading bar: one complete frame per call, presented at once (and captured in
+// capture mode). Only used during start-up.
+
+// percent from 0 to 100: the filled part grows from the centre out to the frame's width.
+void showProgress(float percent);
