@@ -104,6 +104,15 @@ TEST_F(PlayerWithSound, PositionAdvancesWithTheWallClock)
     EXPECT_NEAR(music, wall, 0.4) << "music " << music << " s in " << wall << " s";
     EXPECT_EQ(player->position(), previous);
     EXPECT_TRUE(running);
+
+    // The stream that reached the sound device began properly (modplug leaves this out).
+    GstPad* sinkPad = gst_element_get_static_pad(player->audioSink, "sink");
+    GstEvent* started = gst_pad_get_sticky_event(sinkPad, GST_EVENT_STREAM_START, 0);
+    EXPECT_NE(started, nullptr);
+    if (started) {
+        gst_event_unref(started);
+    }
+    gst_object_unref(sinkPad);
 }
 
 TEST_F(PlayerWithSound, ShippedMusicLastsTheDemoLength)
