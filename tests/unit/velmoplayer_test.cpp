@@ -5,6 +5,7 @@
 
 #include "app/input.h"
 #include "app/settings.h"
+#include "core/fatalerror.h"
 #include "support/gstnosound.h"
 #include "timeline/clock.h"
 
@@ -144,6 +145,35 @@ TEST_F(VelmoPlayerTest, ConstructorAnnouncesModplugFirst)
     EXPECT_EQ(out,
               "Trying to create GStreamer element modplug. If this fails you propably don't have "
               "modplug and the required GStreamer plugin installed.\n");
+}
+
+TEST_F(VelmoPlayerTest, MissingElementsAreNamedAndFatal)
+{
+    // Hide two plug-in features from the registry, as on a machine without them.
+    GstRegistry* registry = gst_registry_get();
+    std::vector<GstPluginFeature*> hidden;
+    for (const char* name : {"modplug", "alsasink"}) {
+        GstPluginFeature* feature = gst_registry_lookup_feature(registry, name);
+        ASSERT_NE(feature, nullptr) << name;
+        gst_registry_remove_feature(registry, feature);
+        hidden.push_back(feature);
+    }
+    testing::internal::CaptureStdout();
+    std::string error;
+    try {
+        VelmoPlayer broken("/nonexistent/music.xm", "novideo");
+    } catch (const FatalError& e) {
+        error = e.what();
+    }
+    const std::string out = testing::internal::GetCapturedStdout();
+    for (GstPluginFeature* feature : hidden) {
+        gst_registry_add_feature(registry, feature);
+    }
+
+    EXPECT_EQ(error, "One or more gstreamerD elements could not be created.");
+    const std::string line = "One or more element could not be created : no parser. : no sink.";
+    ASSERT_GE(out.size(), line.size());
+    EXPECT_EQ(out.substr(out.size() - line.size()), line);   // and no line end
 }
 
 TEST_F(VelmoPlayerTest, WithoutSoundDeviceThePipelineNeverPausesAndBlamesTheSink)
