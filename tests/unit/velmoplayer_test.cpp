@@ -305,14 +305,6 @@ TEST_F(VelmoPlayerTest, CapturePollingEndsTheRunWhenTheDemoClockReachesTheDurati
     EXPECT_FALSE(running);
 }
 
-TEST_F(VelmoPlayerTest, PlayAndPauseTrackPlaying)
-{
-    player->play();
-    EXPECT_TRUE(player->playing);
-    player->pause();
-    EXPECT_FALSE(player->playing);
-}
-
 TEST(EndDetection, StreamReachingTheDurationEndsTheMusic)
 {
     writeScreenShotMode = false;
