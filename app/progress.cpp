@@ -13,6 +13,8 @@ void showProgress(float percent)
     glClear(GL_COLOR_BUFFER_BIT);
     glLoadIdentity();
     glPushMatrix();
+    // Untextured: otherwise the texture the loader bound last tints the bar, often black.
+    glDisable(GL_TEXTURE_2D);
     glColor4f(0.3f, 0.6f, 0.2f, 0.8f);
     glTranslatef(0.0f, 0.0f, -1.0f);
     glBegin(GL_QUADS);
@@ -26,6 +28,7 @@ void showProgress(float percent)
     glVertex3f(w, h, 0.0f);
     glVertex3f(-w, h, 0.0f);
     glEnd();
+    glEnable(GL_TEXTURE_2D);
     glPopMatrix();
     glFlush();
     // Read before the swap: the back buffer's content is undefined afterwards.

@@ -135,3 +135,29 @@ Scene::~Scene()
     objects.clear();
     if (camera == cameraOwner.get()) camera = nullptr;
 }
+
+void Scene::render(int64_t step)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -2.0f);
+    colorFilter->render();
+    glLoadIdentity();
+
+    camera->processFrame(step);
+    camera->setPerspective();
+    for (Object3D* object : objects) {
+        glPushMatrix();
+        object->processFrame(step);
+        glPopMatrix();
+    }
+
+    glLoadIdentity();
+    glTranslatef(0.0f, 0.0f, -2.0f);
+    for (CameraFilter* filter : filters) {
+        glPushMatrix();
+        filter->render();
+        glPopMatrix();
+    }
+    glFlush();
+}

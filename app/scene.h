@@ -25,6 +25,11 @@ struct Scene {
     explicit Scene(const std::function<void(float)>& progress);
     ~Scene();
 
+    // One frame into the back buffer: backdrop, camera, every object of `objects` in
+    // list order (each advanced by `step` ms before its first motion-blur sub-frame),
+    // then the overlay filters.
+    void render(int64_t step);
+
     std::unique_ptr<Texture> logoTexture, titleTexture;
     std::unique_ptr<Texture> blobTexture, randomTexture, sineTexture, noiseTexture, rampTexture;
 

@@ -14,7 +14,6 @@
 #include "core/fatalerror.h"
 #include "core/perlinnoise.h"
 #include "math/precalcrandom.h"
-#include "timeline/camera.h"
 #include "timeline/musicclock.h"
 #include "timeline/scenescript.h"
 
@@ -85,29 +84,7 @@ void VelmoMain::runScript()
 void VelmoMain::renderFrame(int64_t step)
 {
     processEvents();
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -2.0f);
-    scene->colorFilter->render();
-    glLoadIdentity();
-
-    camera->processFrame(step);
-    camera->setPerspective();
-    // The script never changes the list while it is drawn, but an object may be in it twice.
-    for (Object3D* object : objects) {
-        glPushMatrix();
-        object->processFrame(step);
-        glPopMatrix();
-    }
-
-    glLoadIdentity();
-    glTranslatef(0.0f, 0.0f, -2.0f);
-    for (CameraFilter* filter : scene->filters) {
-        glPushMatrix();
-        filter->render();
-        glPopMatrix();
-    }
-    glFlush();
+    scene->render(step);
 }
 
 void VelmoMain::presentFrame()

@@ -1,0 +1,489 @@
+#include "app/videowriter.h"
+
+#include "core/fatalerror.h"
+
+#include <gst/app/gstappsrc.h>
+#include <gst/video/video.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace {
+
+// An encoder and the settings it runs with. Chosen for a capture of 800 × 340 at 25 fps on
+// two cores, of which the renderer needs one: a few ms of CPU a frame, about 2.5 Mbit/s.
+struct Encoder {
+    const char* element;
+    const char* codec;   // for the user
+    std::vector<std::pair<const char*, const char*>> settings;
+};
+
+// VP8 in realtime mode at the fastest setting costs about 3 ms a frame of the demo and gives
+// within 0.2 dB of its slower settings; a second thread costs far more CPU than it saves.
+const Encoder VP8{"vp8enc", "VP8",
+                  {{"deadline", "1"}, {"cpu-used", "16"}, {"threads", "1"}, {"end-usage", "vbr"},
+                   {"target-bitrate", "2500000"}, {"keyframe-max-dist", "125"}}};
+const Encoder VP9{"vp9enc", "VP9",
+                  {{"deadline", "1"}, {"cpu-used", "8"}, {"threads", "1"}, {"end-usage", "vbr"},
+                   {"target-bitrate", "2500000"}, {"keyframe-max-dist", "125"}}};
+const Encoder X264{"x264enc", "H.264",
+                   {{"speed-preset", "veryfast"}, {"bitrate", "2500"}, {"key-int-max", "125"},
+                    {"threads", "1"}}};
+const Encoder OPENH264{"openh264enc", "H.264",
+                       {{"complexity", "low"}, {"rate-control", "bitrate"}, {"bitrate", "2500000"},
+                        {"max-bitrate", "5000000"}, {"gop-size", "125"}, {"multi-thread", "1"}}};
+// The music is the module's own 44.1 kHz; Vorbis takes it without resampling.
+const Encoder VORBIS{"vorbisenc", "Vorbis", {{"quality", "0.6"}}};
+const Encoder OPUS{"opusenc", "Opus", {{"bitrate", "160000"}}};
+const Encoder AVENC_AAC{"avenc_aac", "AAC", {{"bitrate", "192000"}}};
+const Encoder FDK_AAC{"fdkaacenc", "AAC", {{"bitrate", "192000"}}};
+const Encoder VO_AAC{"voaacenc", "AAC", {{"bitrate", "192000"}}};
+
+// A container and its encoders, each list in order of preference.
+struct Container {
+    const char* extension;
+    const char* muxer;
+    const char* videoParser;   // "" for none
+    std::vector<const Encoder*> video;
+    std::vector<const Encoder*> audio;
+};
+
+const std::vector<Container> CONTAINERS{
+    {".mkv", "matroskamux", "", {&VP8, &VP9}, {&VORBIS, &OPUS}},
+    {".webm", "webmmux", "", {&VP8, &VP9}, {&VORBIS, &OPUS}},
+    {".mp4", "mp4mux", "h264parse", {&X264, &OPENH264}, {&AVENC_AAC, &FDK_AAC, &VO_AAC}},
+};
+
+// What every video needs, whatever its container.
+const std::vector<const char*> COMMON_ELEMENTS{"appsrc",   "videoconvert", "videoflip",
+                                               "queue",    "filesrc",      "modplug",
+                                               "audioconvert", "audioresample", "filesink"};
+
+const Encoder* firstInstalled(const std::vector<const Encoder*>& encoders,
+                              const VideoWriter::Installed& installed)
+{
+    for (const Encoder* e : encoders) {
+        if (installed(e->element)) return e;
+    }
+    return nullptr;
+}
+
+const Encoder* encoderNamed(const std::string& element)
+{
+    for (const Encoder* e : {&VP8, &VP9, &X264, &OPENH264, &VORBIS, &OPUS, &AVENC_AAC, &FDK_AAC,
+                             &VO_AAC}) {
+        if (element == e->element) return e;
+    }
+    return nullptr;
+}
+
+// "a", "a or b", "a, b or c".
+std::string alternatives(const std::vector<const Encoder*>& encoders)
+{
+    std::string text;
+    for (size_t i = 0; i < encoders.size(); ++i) {
+        if (i > 0) text += i + 1 == encoders.size() ? " or " : ", ";
+        text += encoders[i]->element;
+    }
+    return text;
+}
+
+bool containerUsable(const Container& c, const VideoWriter::Installed& installed)
+{
+    return installed(c.muxer) && (c.videoParser[0] == '\0' || installed(c.videoParser))
+           && firstInstalled(c.video, installed) && firstInstalled(c.audio, installed);
+}
+
+std::string supportedHere(const VideoWriter::Installed& installed)
+{
+    std::string list;
+    for (const Container& c : CONTAINERS) {
+        if (!containerUsable(c, installed)) continue;
+        if (!list.empty()) list += ", ";
+        list += std::string(c.extension) + " (" + firstInstalled(c.video, installed)->codec + ", "
+                + firstInstalled(c.audio, installed)->codec + ")";
+    }
+    return "Supported here: " + (list.empty() ? std::string("none") : list) + ".";
+}
+
+bool installedInRegistry(const std::string& element)
+{
+    GstElementFactory* factory = gst_element_factory_find(element.c_str());
+    if (!factory) return false;
+    gst_object_unref(factory);
+    return true;
+}
+
+GstElement* makeElement(const std::string& factory, const char* name)
+{
+    GstElement* e = gst_element_factory_make(factory.c_str(), name);
+    if (!e) throw FatalError("Cannot create the GStreamer element " + factory + " for the video.");
+    return e;
+}
+
+void applySettings(GstElement* element, const std::string& factory)
+{
+    if (const Encoder* e = encoderNamed(factory)) {
+        for (const auto& [property, value] : e->settings) {
+            gst_util_set_object_arg(G_OBJECT(element), property, value);
+        }
+    }
+}
+
+// GStreamer wants every stream to begin with stream-start, and modplug never sends one. It
+// asks downstream for caps before its first buffer, so the event is stored on its output then.
+GstPadProbeReturn addStreamStart(GstPad* pad, GstPadProbeInfo*, gpointer)
+{
+    GstEvent* started = gst_pad_get_sticky_event(pad, GST_EVENT_STREAM_START, 0);
+    if (started) {
+        gst_event_unref(started);
+        return GST_PAD_PROBE_OK;
+    }
+    gchar* id = gst_pad_create_stream_id(pad, GST_PAD_PARENT(pad), "music");
+    GstEvent* event = gst_event_new_stream_start(id);
+    gst_event_set_group_id(event, gst_util_group_id_next());
+    gst_pad_store_sticky_event(pad, event);
+    gst_event_unref(event);
+    g_free(id);
+    return GST_PAD_PROBE_OK;
+}
+
+// Bytes of one sample frame and the rate of modplug's output (interleaved S32LE, S16LE or U8).
+bool readAudioFormat(GstPad* pad, VideoWriter::AudioCut& cut)
+{
+    GstCaps* caps = gst_pad_get_current_caps(pad);
+    if (!caps) return false;
+    const GstStructure* s = gst_caps_get_structure(caps, 0);
+    const std::string format = gst_structure_get_string(s, "format") ? gst_structure_get_string(s, "format") : "";
+    int channels = 0, rate = 0;
+    gst_structure_get_int(s, "channels", &channels);
+    gst_structure_get_int(s, "rate", &rate);
+    gst_caps_unref(caps);
+    const int sampleBytes = format == "S32LE" ? 4 : format == "S16LE" ? 2 : format == "U8" ? 1 : 0;
+    if (sampleBytes == 0 || channels <= 0 || rate <= 0) return false;
+    cut.bytesPerFrame = sampleBytes * channels;
+    cut.rate = rate;
+    return true;
+}
+
+// Ends the music at cut.stopNs: the buffer that crosses it is shortened, the next one is
+// answered with EOS, which makes modplug stop decoding and end its stream.
+GstPadProbeReturn cutMusic(GstPad* pad, GstPadProbeInfo* info, gpointer data)
+{
+    auto& cut = *static_cast<VideoWriter::AudioCut*>(data);
+    if (cut.bytesPerFrame == 0 && !readAudioFormat(pad, cut)) return GST_PAD_PROBE_OK;
+    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
+    if (!GST_BUFFER_PTS_IS_VALID(buffer)) return GST_PAD_PROBE_OK;
+
+    const int64_t stop = cut.stopNs.load();
+    const int64_t start = int64_t(GST_BUFFER_PTS(buffer));
+    if (start >= stop) {
+        gst_buffer_unref(buffer);
+        GST_PAD_PROBE_INFO_DATA(info) = nullptr;
+        GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_EOS;
+        return GST_PAD_PROBE_HANDLED;
+    }
+    const guint64 frames = gst_buffer_get_size(buffer) / guint64(cut.bytesPerFrame);
+    const guint64 keep = gst_util_uint64_scale_int_ceil(guint64(stop - start), cut.rate, GST_SECOND);
+    if (keep < frames) {
+        buffer = gst_buffer_make_writable(buffer);
+        gst_buffer_resize(buffer, 0, gssize(keep * guint64(cut.bytesPerFrame)));
+        GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale_int(keep, GST_SECOND, cut.rate);
+        GST_PAD_PROBE_INFO_DATA(info) = buffer;
+    }
+    return GST_PAD_PROBE_OK;
+}
+
+// "Could not open file ... for writing. (system error: No such file or directory)": the
+// element's words, then the last line of the debug text, which carries the system's reason.
+std::string describeError(GstMessage* message)
+{
+    GError* error = nullptr;
+    gchar* debug = nullptr;
+    gst_message_parse_error(message, &error, &debug);
+    std::string text = error ? error->message : "unknown error";
+    if (debug) {
+        const std::string detail(debug);
+        const size_t lineEnd = detail.find_last_of('\n');
+        if (lineEnd != std::string::npos && lineEnd + 1 < detail.size())
+            text += " (" + detail.substr(lineEnd + 1) + ")";
+    }
+    g_free(debug);
+    g_clear_error(&error);
+    return text;
+}
+
+void releaseFrame(gpointer frame)
+{
+    delete static_cast<std::vector<uint8_t>*>(frame);
+}
+
+std::string lowerCaseExtension(const std::string& fileName)
+{
+    std::string extension = std::filesystem::path(fileName).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return extension;
+}
+
+} // namespace
+
+VideoFormat VideoWriter::chooseFormat(const std::string& fileName, const Installed& installed)
+{
+    const std::string refused = "Cannot write the video " + fileName + ": ";
+    std::string missing;
+    for (const char* element : COMMON_ELEMENTS) {
+        if (!installed(element)) missing += std::string(missing.empty() ? "" : ", ") + element;
+    }
+    if (!missing.empty())
+        throw FatalError(refused + "the GStreamer elements " + missing + " are not installed.");
+
+    const std::string extension = lowerCaseExtension(fileName);
+    if (extension.empty())
+        throw FatalError(refused + "the name has no extension to choose the container by. "
+                         + supportedHere(installed));
+    const auto known = std::find_if(CONTAINERS.begin(), CONTAINERS.end(), [&](const Container& c) {
+        return extension == c.extension;
+    });
+    if (known == CONTAINERS.end())
+        throw FatalError(refused + "the container " + extension + " is not supported. "
+                         + supportedHere(installed));
+
+    const Container& c = *known;
+    if (!containerUsable(c, installed)) {
+        std::string needs = std::string(c.muxer) + ", " + alternatives(c.video) + " and "
+                            + alternatives(c.audio);
+        if (c.videoParser[0] != '\0') needs = std::string(c.videoParser) + ", " + needs;
+        throw FatalError(refused + extension + " needs the GStreamer elements " + needs
+                         + ", and they are not all installed. " + supportedHere(installed));
+    }
+    return {c.muxer, firstInstalled(c.video, installed)->element, c.videoParser,
+            firstInstalled(c.audio, installed)->element};
+}
+
+void VideoWriter::checkFileName(const std::string& fileName)
+{
+    chooseFormat(fileName, installedInRegistry);
+}
+
+VideoWriter::VideoWriter(const std::string& fileName, const std::string& musicFile, uint32_t width,
+                         uint32_t height, int64_t lengthNs)
+    : fileName(fileName), partialName(fileName + ".partial"), width(width), height(height),
+      lengthNs(lengthNs), audioCut(std::make_unique<AudioCut>())
+{
+    if (width == 0 || height == 0 || lengthNs <= 0)
+        throw FatalError("Cannot write the video " + fileName + ": nothing to write ("
+                         + std::to_string(width) + " x " + std::to_string(height) + ", "
+                         + std::to_string(lengthNs) + " ns).");
+    const VideoFormat format = chooseFormat(fileName, installedInRegistry);
+    audioCut->stopNs = lengthNs;
+
+    pipeline = gst_pipeline_new("velmo-video-writer");
+    bus = gst_pipeline_get_bus(GST_PIPELINE(pipeline));
+    try {
+        auto add = [&](const std::string& factory, const char* name) {
+            GstElement* e = makeElement(factory, name);
+            gst_bin_add(GST_BIN(pipeline), e);
+            return e;
+        };
+        auto link = [&](GstElement* a, GstElement* b) {
+            if (!gst_element_link(a, b))
+                throw FatalError("Cannot write the video " + fileName + ": GStreamer cannot link "
+                                 + GST_ELEMENT_NAME(a) + " to " + GST_ELEMENT_NAME(b) + ".");
+        };
+
+        frameSource = add("appsrc", "frames");
+        GstElement* convert = add("videoconvert", "frame-converter");
+        GstElement* flip = add("videoflip", "frame-flip");
+        GstElement* frameQueue = add("queue", "frame-queue");
+        GstElement* videoEncoder = add(format.videoEncoder, "video-encoder");
+        GstElement* musicSource = add("filesrc", "music-file");
+        GstElement* music = add("modplug", "music");
+        GstElement* audioConvert = add("audioconvert", "music-converter");
+        GstElement* resample = add("audioresample", "music-resampler");
+        GstElement* audioEncoder = add(format.audioEncoder, "audio-encoder");
+        GstElement* muxer = add(format.muxer, "muxer");
+        GstElement* sink = add("filesink", "file");
+
+        GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "RGB", "width",
+                                            G_TYPE_INT, int(width), "height", G_TYPE_INT, int(height),
+                                            "framerate", GST_TYPE_FRACTION, 25, 1,
+                                            "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+        // addFrame bounds the queue itself: a blocking appsrc would hang after an error downstream.
+        const guint64 frameBytes = guint64(width) * height * 3;
+        g_object_set(frameSource, "caps", caps, "format", GST_FORMAT_TIME, "is-live", FALSE,
+                     "block", FALSE, "max-bytes", QUEUED_FRAMES * frameBytes, nullptr);
+        gst_caps_unref(caps);
+        gst_util_set_object_arg(G_OBJECT(flip), "method", "vertical-flip");
+        // A few converted frames in hand keep the encoder busy without holding much memory.
+        g_object_set(frameQueue, "max-size-buffers", 4u, "max-size-bytes", 0u, "max-size-time",
+                     guint64(0), nullptr);
+        applySettings(videoEncoder, format.videoEncoder);
+        applySettings(audioEncoder, format.audioEncoder);
+        g_object_set(musicSource, "location", musicFile.c_str(), nullptr);
+        g_object_set(music, "reverb", TRUE, "reverb-depth", 30, "reverb-delay", 100, nullptr);
+        g_object_set(sink, "location", partialName.c_str(), nullptr);
+
+        GstPad* musicOut = gst_element_get_static_pad(music, "src");
+        gst_pad_add_probe(musicOut, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, addStreamStart, nullptr,
+                          nullptr);
+        gst_pad_add_probe(musicOut, GST_PAD_PROBE_TYPE_BUFFER, cutMusic, audioCut.get(), nullptr);
+        gst_object_unref(musicOut);
+
+        link(frameSource, convert);
+        link(convert, flip);
+        link(flip, frameQueue);
+        link(frameQueue, videoEncoder);
+        if (format.videoParser.empty()) {
+            link(videoEncoder, muxer);
+        } else {
+            GstElement* parser = add(format.videoParser, "video-parser");
+            link(videoEncoder, parser);
+            link(parser, muxer);
+        }
+        link(musicSource, music);
+        link(music, audioConvert);
+        link(audioConvert, resample);
+        link(resample, audioEncoder);
+        link(audioEncoder, muxer);
+        link(muxer, sink);
+
+        if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+            const std::string error = pendingError(GST_SECOND);
+            fail(error.empty() ? "the pipeline did not start" : error);
+        }
+    } catch (...) {
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        gst_object_unref(bus);
+        gst_object_unref(pipeline);
+        std::error_code ignored;
+        std::filesystem::remove(partialName, ignored);
+        throw;
+    }
+    lastProgress = std::chrono::steady_clock::now();
+}
+
+VideoWriter::~VideoWriter()
+{
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(bus);
+    gst_object_unref(pipeline);
+    if (!finished) {
+        std::error_code ignored;
+        std::filesystem::remove(partialName, ignored);
+    }
+}
+
+void VideoWriter::addFrame(std::vector<uint8_t>&& rgbBottomUp)
+{
+    const size_t rowBytes = size_t(width) * 3;
+    const size_t frameBytes = rowBytes * height;
+    if (rgbBottomUp.size() != frameBytes)
+        fail("a frame of " + std::to_string(rgbBottomUp.size()) + " bytes, expected "
+             + std::to_string(frameBytes));
+
+    // Bounded hand-over: wait while the encoder is behind, watching for its errors meanwhile
+    // (after an error upstream stops, and appsrc would never drain).
+    while (gst_app_src_get_current_level_bytes(GST_APP_SRC(frameSource))
+           >= guint64(QUEUED_FRAMES) * frameBytes) {
+        const std::string error = pendingError(2 * GST_MSECOND);
+        if (!error.empty()) fail(error);
+    }
+
+    auto* frame = new std::vector<uint8_t>(std::move(rgbBottomUp));
+    GstBuffer* buffer = gst_buffer_new_wrapped_full(GstMemoryFlags(0), frame->data(), frameBytes, 0,
+                                                    frameBytes, frame, releaseFrame);
+    // Rows are packed as read back; GStreamer would otherwise assume 4-byte aligned rows.
+    gsize offsets[GST_VIDEO_MAX_PLANES] = {0};
+    gint strides[GST_VIDEO_MAX_PLANES] = {gint(rowBytes)};
+    gst_buffer_add_video_meta_full(buffer, GST_VIDEO_FRAME_FLAG_NONE, GST_VIDEO_FORMAT_RGB, width,
+                                   height, 1, offsets, strides);
+    GST_BUFFER_PTS(buffer) = GstClockTime(frameCount) * FRAME_NS;
+    GST_BUFFER_DURATION(buffer) = FRAME_NS;
+    const GstFlowReturn pushed = gst_app_src_push_buffer(GST_APP_SRC(frameSource), buffer);
+    if (pushed != GST_FLOW_OK) {
+        const std::string error = pendingError(GST_SECOND);
+        fail(error.empty() ? std::string("the frame was refused (") + gst_flow_get_name(pushed) + ")"
+                           : error);
+    }
+    ++frameCount;
+
+    const std::string error = pendingError(0);
+    if (!error.empty()) fail(error);
+    if (frameCount % 25 == 0) printProgress();
+}
+
+void VideoWriter::finish()
+{
+    if (finished) return;
+    std::string error = pendingError(0);
+    if (!error.empty()) fail(error);
+
+    const int64_t videoEnd = int64_t(frameCount) * FRAME_NS;
+    if (videoEnd < audioCut->stopNs) audioCut->stopNs = videoEnd;
+    gst_app_src_end_of_stream(GST_APP_SRC(frameSource));
+
+    // The backlog is a few frames, so this takes well under a second unless something hangs.
+    GstMessage* message = gst_bus_timed_pop_filtered(
+        bus, 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    if (!message) fail("the encoders did not finish within 60 s");
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+        error = describeError(message);
+        gst_message_unref(message);
+        fail(error);
+    }
+    gst_message_unref(message);
+
+    // Closing the file can still fail (the last write, the close itself).
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    error = pendingError(0);
+    if (!error.empty()) fail(error);
+
+    std::error_code renameError;
+    std::filesystem::rename(partialName, fileName, renameError);
+    if (renameError) fail("cannot rename " + partialName + ": " + renameError.message());
+    finished = true;
+
+    std::error_code sizeError;
+    const auto bytes = std::filesystem::file_size(fileName, sizeError);
+    std::printf("Wrote %s: %u frames, %.2f s, %.1f MB.\n", fileName.c_str(), frameCount,
+                double(videoEnd) / 1e9, sizeError ? 0.0 : double(bytes) / 1e6);
+    std::fflush(stdout);
+}
+
+void VideoWriter::fail(const std::string& reason)
+{
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    std::error_code ignored;
+    std::filesystem::remove(partialName, ignored);
+    const bool ended = !reason.empty() && (reason.back() == '.' || reason.back() == ')');
+    throw FatalError("Writing the video " + fileName + " failed: " + reason + (ended ? " " : ". ")
+                     + "The partial file " + partialName + " has been removed.");
+}
+
+std::string VideoWriter::pendingError(GstClockTime timeout)
+{
+    GstMessage* message = gst_bus_timed_pop_filtered(bus, timeout, GST_MESSAGE_ERROR);
+    if (!message) return "";
+    const std::string text = describeError(message);
+    gst_message_unref(message);
+    return text;
+}
+
+void VideoWriter::printProgress()
+{
+    const auto now = std::chrono::steady_clock::now();
+    const double wallSeconds = std::chrono::duration<double>(now - lastProgress).count();
+    lastProgress = now;
+    const int64_t renderedNs = int64_t(frameCount) * FRAME_NS;
+    const double speed = wallSeconds > 0.0 ? 25.0 * double(FRAME_NS) / 1e9 / wallSeconds : 0.0;
+    std::printf("Rendering %s: %lld s of %lld s (%lld%%), %.2fx real time\n", fileName.c_str(),
+                static_cast<long long>(renderedNs / 1'000'000'000),
+                static_cast<long long>(lengthNs / 1'000'000'000),
+                static_cast<long long>(renderedNs * 100 / lengthNs), speed);
+    std::fflush(stdout);
+}

@@ -1,0 +1,107 @@
+#pragma once
+// Renders the demo into one video file, in process. Every presented frame goes into a GStreamer
+// encoding pipeline, the music is decoded next to it by modplug with the player's settings, and
+// both are muxed into the file. Frame n is stamped n × 40 ms, so sound and picture are in step
+// by construction, whatever the speed of the capture.
+//
+//   appsrc (RGB, rows bottom-up) → videoconvert → videoflip → queue → video encoder [→ parser] ┐
+//   filesrc → modplug → audioconvert → audioresample → audio encoder ───────────────────────── muxer → filesink
+//
+// Threads: the caller's thread only hands frames over and polls the bus. Conversion runs on
+// appsrc's thread, encoding on the queue's, the music and its encoder on modplug's, so the next
+// frame renders while the previous one is encoded. The music has no queue of its own: the muxer
+// holds it back to the video, which keeps memory bounded and lets finish() cut it where the
+// video ends.
+//
+// The file is written as FILE.partial and renamed when it is complete; a run that fails or
+// stops early leaves nothing behind.
+#include <gst/gst.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// How a file name is written: the muxer and encoders chosen among the installed elements.
+struct VideoFormat {
+    std::string muxer;
+    std::string videoEncoder;
+    std::string videoParser;   // between the video encoder and the muxer; empty for none
+    std::string audioEncoder;
+};
+
+class VideoWriter {
+public:
+    // Whether a GStreamer element of that name is installed.
+    using Installed = std::function<bool(const std::string& element)>;
+
+    // The container follows the extension (any case): .mkv and .webm take VP8 (else VP9) with
+    // Vorbis (else Opus), .mp4 takes H.264 (x264enc, else openh264enc) with AAC. Throws
+    // FatalError for another or no extension, for a container whose encoders are not
+    // installed and when the elements every video needs (modplug among them) are missing;
+    // the message lists what is supported here.
+    static VideoFormat chooseFormat(const std::string& fileName, const Installed& installed);
+    // chooseFormat against the GStreamer registry. gst_init must have been called. Call it
+    // before anything else runs, so a bad name costs nothing.
+    static void checkFileName(const std::string& fileName);
+
+    // Builds the pipeline and starts it. Frames are RGB, 3 bytes a pixel, rows packed without
+    // padding as glReadPixels gives them with a pack alignment of 1: bottom row first.
+    // lengthNs is the length of the demo: the music is cut there, and the progress lines
+    // count towards it. Throws FatalError when the format is refused, an element is missing
+    // or the pipeline cannot start (the file cannot be created, the music cannot be read).
+    VideoWriter(const std::string& fileName, const std::string& musicFile, uint32_t width,
+                uint32_t height, int64_t lengthNs);
+    // Without a successful finish(): stops the pipeline and removes the partial file.
+    ~VideoWriter();
+    VideoWriter(const VideoWriter&) = delete;
+    VideoWriter& operator=(const VideoWriter&) = delete;
+
+    // Hands one frame of width × height × 3 bytes over without copying it. Returns once the
+    // frame is queued; waits only while more than QUEUED_FRAMES frames are waiting for the
+    // encoder. Frame n gets pts n × 40 ms and duration 40 ms. Every 25th frame prints the
+    // progress line "Rendering FILE: S s of L s (P%), X.XXx real time" on standard output.
+    // Throws FatalError on a frame of the wrong size or an error of the pipeline (disk full),
+    // after removing the partial file.
+    void addFrame(std::vector<uint8_t>&& rgbBottomUp);
+    // Ends the video after the frames handed over, cuts the music at the end of the last
+    // frame when that is before lengthNs, waits for the muxer to finish the file and renames
+    // it to its final name. Throws FatalError (partial file removed) on any error.
+    void finish();
+
+    uint32_t framesAdded() const { return frameCount; }
+
+    // Frames waiting in appsrc before addFrame waits for the encoder.
+    static constexpr uint32_t QUEUED_FRAMES = 8;
+    static constexpr int64_t FRAME_NS = 40'000'000;
+
+    // Where the music ends: lengthNs at first, the end of the last frame after finish().
+    // Read on modplug's thread.
+    struct AudioCut {
+        std::atomic<int64_t> stopNs;
+        int bytesPerFrame = 0;   // of modplug's output, known from its first buffer
+        int rate = 0;
+    };
+
+private:
+    // Stops the pipeline, removes the partial file and throws FatalError with the reason.
+    [[noreturn]] void fail(const std::string& reason);
+    // The first error on the bus as text, or empty; waits up to `timeout` for one.
+    std::string pendingError(GstClockTime timeout);
+    void printProgress();
+
+    std::string fileName;
+    std::string partialName;
+    uint32_t width, height;
+    int64_t lengthNs;
+    GstElement* pipeline = nullptr;
+    GstElement* frameSource = nullptr;
+    GstBus* bus = nullptr;
+    std::unique_ptr<AudioCut> audioCut;   // its address is the probe's user data
+    uint32_t frameCount = 0;
+    bool finished = false;
+    std::chrono::steady_clock::time_point lastProgress;
+};
