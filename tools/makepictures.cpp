@@ -659,8 +659,8 @@ void renderLettering(Picture& picture, const std::vector<Path>& strokes, double 
                                 : mix(metal.horizon * 0.55, metal.ground, std::min(1.0, ry * 2.2));
             const double diffuse = std::max(0.0, nx * lx + ny * ly + nz * lz);
             const double rz = 2 * nz * nz - 1, rx = 2 * nz * nx, ryl = 2 * nz * ny;
-            const double spec = std::pow(std::max(0.0, -(rx * lx + ryl * ly) + rz * lz), 24);
-            Colour surface = env * (0.55 + 0.45 * diffuse) + Colour{1, 1, 1} * (0.9 * spec);
+            const double shine = std::pow(std::max(0.0, -(rx * lx + ryl * ly) + rz * lz), 24);
+            Colour surface = env * (0.55 + 0.45 * diffuse) + Colour{1, 1, 1} * (0.9 * shine);
             const double rim = std::clamp(d - halfWidth, 0.0, 2.5);
             const double glow = std::exp(-std::max(0.0, d - halfWidth - 2.0) / (glowReach * 0.3)) * std::min(1.0, rim / 2.5);
             Colour& out = picture.at(x, y);

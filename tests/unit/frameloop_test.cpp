@@ -40,7 +40,7 @@ protected:
     }
     void TearDown() override { SetUp(); }
 
-    // Runs passes numbered from 1, as the description of capture timing counts them.
+    // Runs passes numbered from 1: pass n is the one whose capture tick is n - 1.
     void runPasses(FrameLoop& loop, FakeHooks& hooks, int count)
     {
         for (int i = 0; i < count; ++i) {
