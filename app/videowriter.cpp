@@ -170,8 +170,9 @@ bool readAudioFormat(GstPad* pad, VideoWriter::AudioCut& cut)
     return true;
 }
 
-// Ends the music at cut.stopNs: the buffer that crosses it is shortened, the next one is
-// answered with EOS, which makes modplug stop decoding and end its stream.
+// Ends the music at cut.stopNs: the buffer that crosses it is shortened; at the next one the
+// stream ends and modplug is answered with EOS, which stops it decoding (it does not send the
+// EOS event itself).
 GstPadProbeReturn cutMusic(GstPad* pad, GstPadProbeInfo* info, gpointer data)
 {
     auto& cut = *static_cast<VideoWriter::AudioCut*>(data);
@@ -182,6 +183,7 @@ GstPadProbeReturn cutMusic(GstPad* pad, GstPadProbeInfo* info, gpointer data)
     const int64_t stop = cut.stopNs.load();
     const int64_t start = int64_t(GST_BUFFER_PTS(buffer));
     if (start >= stop) {
+        gst_pad_push_event(pad, gst_event_new_eos());
         gst_buffer_unref(buffer);
         GST_PAD_PROBE_INFO_DATA(info) = nullptr;
         GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_EOS;
@@ -420,6 +422,7 @@ void VideoWriter::addFrame(std::vector<uint8_t>&& rgbBottomUp)
 void VideoWriter::finish()
 {
     if (finished) return;
+    if (frameCount == 0) fail("no frame was rendered");
     std::string error = pendingError(0);
     if (!error.empty()) fail(error);
 
@@ -459,10 +462,10 @@ void VideoWriter::fail(const std::string& reason)
 {
     gst_element_set_state(pipeline, GST_STATE_NULL);
     std::error_code ignored;
-    std::filesystem::remove(partialName, ignored);
+    const bool removed = std::filesystem::remove(partialName, ignored);
     const bool ended = !reason.empty() && (reason.back() == '.' || reason.back() == ')');
-    throw FatalError("Writing the video " + fileName + " failed: " + reason + (ended ? " " : ". ")
-                     + "The partial file " + partialName + " has been removed.");
+    throw FatalError("Writing the video " + fileName + " failed: " + reason + (ended ? "" : ".")
+                     + (removed ? " The partial file " + partialName + " has been removed." : ""));
 }
 
 std::string VideoWriter::pendingError(GstClockTime timeout)

@@ -69,7 +69,8 @@ public:
     void addFrame(std::vector<uint8_t>&& rgbBottomUp);
     // Ends the video after the frames handed over, cuts the music at the end of the last
     // frame when that is before lengthNs, waits for the muxer to finish the file and renames
-    // it to its final name. Throws FatalError (partial file removed) on any error.
+    // it to its final name. Throws FatalError (partial file removed) on any error and when
+    // no frame was handed over.
     void finish();
 
     uint32_t framesAdded() const { return frameCount; }
