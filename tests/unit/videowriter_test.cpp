@@ -1,0 +1,421 @@
+// The video writer against real GStreamer: the choice of container, short renders checked
+// with ffprobe and ffmpeg, and the failures (full disk, no directory, early stop).
+#include "app/videowriter.h"
+#include "core/fatalerror.h"
+
+#include <gmock/gmock.h>
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+
+namespace {
+
+const char* const MUSIC = "./data/music.xm";
+
+std::string message(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const FatalError& e) {
+        return e.what();
+    }
+    return "";
+}
+
+// ---- Choosing the container ---------------------------------------------------------------
+
+const std::set<std::string> EVERYTHING{
+    "appsrc", "videoconvert", "videoflip", "queue", "filesrc", "modplug", "audioconvert",
+    "audioresample", "filesink", "matroskamux", "webmmux", "mp4mux", "h264parse", "vp8enc",
+    "vp9enc", "x264enc", "openh264enc", "vorbisenc", "opusenc", "avenc_aac", "fdkaacenc",
+    "voaacenc"};
+
+VideoWriter::Installed without(std::set<std::string> missing)
+{
+    return [missing](const std::string& e) { return EVERYTHING.count(e) && !missing.count(e); };
+}
+
+TEST(VideoFormatTest, ContainerFollowsTheExtensionInAnyCase)
+{
+    const auto all = without({});
+    const VideoFormat mkv = VideoWriter::chooseFormat("out/demo.mkv", all);
+    EXPECT_EQ(mkv.muxer, "matroskamux");
+    EXPECT_EQ(mkv.videoEncoder, "vp8enc");
+    EXPECT_EQ(mkv.videoParser, "");
+    EXPECT_EQ(mkv.audioEncoder, "vorbisenc");
+    EXPECT_EQ(VideoWriter::chooseFormat("demo.WebM", all).muxer, "webmmux");
+    const VideoFormat mp4 = VideoWriter::chooseFormat("demo.MP4", all);
+    EXPECT_EQ(mp4.muxer, "mp4mux");
+    EXPECT_EQ(mp4.videoEncoder, "x264enc");
+    EXPECT_EQ(mp4.videoParser, "h264parse");
+    EXPECT_EQ(mp4.audioEncoder, "avenc_aac");
+}
+
+TEST(VideoFormatTest, FallsBackToTheNextInstalledEncoder)
+{
+    const VideoFormat vp9 = VideoWriter::chooseFormat("demo.webm", without({"vp8enc", "vorbisenc"}));
+    EXPECT_EQ(vp9.videoEncoder, "vp9enc");
+    EXPECT_EQ(vp9.audioEncoder, "opusenc");
+    const VideoFormat h264 =
+        VideoWriter::chooseFormat("demo.mp4", without({"x264enc", "avenc_aac", "fdkaacenc"}));
+    EXPECT_EQ(h264.videoEncoder, "openh264enc");
+    EXPECT_EQ(h264.audioEncoder, "voaacenc");
+}
+
+TEST(VideoFormatTest, Mp4WithoutItsEncodersIsRefusedListingWhatWorks)
+{
+    for (const auto& missing : std::vector<std::set<std::string>>{
+             {"x264enc", "openh264enc"}, {"avenc_aac", "fdkaacenc", "voaacenc"}, {"h264parse"}}) {
+        const std::string text =
+            message([&] { VideoWriter::chooseFormat("demo.mp4", without(missing)); });
+        EXPECT_THAT(text, HasSubstr("demo.mp4"));
+        EXPECT_THAT(text, HasSubstr("x264enc or openh264enc"));
+        EXPECT_THAT(text, HasSubstr("Supported here: .mkv (VP8, Vorbis), .webm (VP8, Vorbis)."));
+    }
+}
+
+TEST(VideoFormatTest, UnknownOrMissingExtensionIsRefusedListingWhatWorks)
+{
+    const std::string all = "Supported here: .mkv (VP8, Vorbis), .webm (VP8, Vorbis), .mp4 (H.264, AAC).";
+    for (const char* name : {"demo.avi", "demo", "demo.", "demo.mkv/video", ".mkv"}) {
+        const std::string text = message([&] { VideoWriter::chooseFormat(name, without({})); });
+        EXPECT_THAT(text, HasSubstr(name)) << name;
+        EXPECT_THAT(text, HasSubstr(all)) << name;
+    }
+    EXPECT_THAT(message([] { VideoWriter::chooseFormat("demo.avi", without({"vp8enc", "vp9enc"})); }),
+                HasSubstr("Supported here: .mp4 (H.264, AAC)."));
+}
+
+TEST(VideoFormatTest, MissingMusicDecoderOrEncodersRefuseEveryName)
+{
+    EXPECT_THAT(message([] { VideoWriter::chooseFormat("demo.mkv", without({"modplug"})); }),
+                HasSubstr("modplug"));
+    const auto onlyCommon = without({"vp8enc", "vp9enc", "x264enc", "openh264enc"});
+    EXPECT_THAT(message([&] { VideoWriter::chooseFormat("demo.mkv", onlyCommon); }),
+                HasSubstr("Supported here: none."));
+}
+
+class VideoWriterTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { gst_init(nullptr, nullptr); }
+
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/videowriter-test.XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+    }
+
+    fs::path dir;
+};
+
+bool registryHas(const char* element)
+{
+    GstElementFactory* f = gst_element_factory_find(element);
+    if (f) gst_object_unref(f);
+    return f != nullptr;
+}
+
+TEST_F(VideoWriterTest, FileNamesCheckedAgainstTheInstalledElements)
+{
+    EXPECT_NO_THROW(VideoWriter::checkFileName("demo.mkv"));
+    EXPECT_NO_THROW(VideoWriter::checkFileName("demo.webm"));
+    EXPECT_THROW(VideoWriter::checkFileName("demo.avi"), FatalError);
+    EXPECT_THROW(VideoWriter::checkFileName("demo"), FatalError);
+    const bool mp4 = registryHas("mp4mux") && registryHas("h264parse")
+                     && (registryHas("x264enc") || registryHas("openh264enc"))
+                     && (registryHas("avenc_aac") || registryHas("fdkaacenc") || registryHas("voaacenc"));
+    const std::string text = message([] { VideoWriter::checkFileName("demo.mp4"); });
+    if (mp4) {
+        EXPECT_EQ(text, "");
+    } else {
+        EXPECT_THAT(text, HasSubstr("Supported here: .mkv"));
+    }
+}
+
+// ---- Short renders ------------------------------------------------------------------------
+
+struct Rgb {
+    int r, g, b;
+};
+
+// Frame i: the upper half of the picture (the rows handed over last) red with a green that
+// counts the frames, the lower half a fixed blue.
+Rgb topColour(int i) { return {220, 20 + 4 * i, 40}; }
+const Rgb BOTTOM{40, 100, 200};
+
+std::vector<uint8_t> twoColourFrame(uint32_t w, uint32_t h, int i)
+{
+    std::vector<uint8_t> frame(size_t(w) * h * 3);
+    for (uint32_t y = 0; y < h; ++y) {
+        const Rgb c = y >= h / 2 ? topColour(i) : BOTTOM;   // y counts up from the bottom row
+        for (uint32_t x = 0; x < w; ++x) {
+            uint8_t* p = &frame[(size_t(y) * w + x) * 3];
+            p[0] = uint8_t(c.r);
+            p[1] = uint8_t(c.g);
+            p[2] = uint8_t(c.b);
+        }
+    }
+    return frame;
+}
+
+std::string run(const std::string& command)
+{
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char chunk[65536];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, pipe)) > 0) out.append(chunk, n);
+    pclose(pipe);
+    return out;
+}
+
+std::string quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+
+// Decoded frame n, top row first.
+std::string decodeFrame(const fs::path& file, int n)
+{
+    return run("ffmpeg -v error -i " + quoted(file) + " -vf 'select=eq(n\\," + std::to_string(n)
+               + ")' -frames:v 1 -f rawvideo -pix_fmt rgb24 - 2>/dev/null");
+}
+
+// Mean colour of the w/4 × h/4 block centred at (cx, cy) of a top-down RGB picture.
+Rgb meanColour(const std::string& picture, uint32_t w, uint32_t h, uint32_t cx, uint32_t cy)
+{
+    long sum[3] = {0, 0, 0}, count = 0;
+    for (uint32_t y = cy - h / 8; y < cy + h / 8; ++y) {
+        for (uint32_t x = cx - w / 8; x < cx + w / 8; ++x) {
+            for (int c = 0; c < 3; ++c) sum[c] += uint8_t(picture[(size_t(y) * w + x) * 3 + c]);
+            ++count;
+        }
+    }
+    return {int(sum[0] / count), int(sum[1] / count), int(sum[2] / count)};
+}
+
+void expectNear(Rgb got, Rgb want, const std::string& where)
+{
+    constexpr int LOSSY = 10;
+    EXPECT_NEAR(got.r, want.r, LOSSY) << where;
+    EXPECT_NEAR(got.g, want.g, LOSSY) << where;
+    EXPECT_NEAR(got.b, want.b, LOSSY) << where;
+}
+
+// The picture's four quarters: a sheared or flipped frame puts a wrong colour in one.
+void expectTwoColourFrame(const fs::path& file, uint32_t w, uint32_t h, int n)
+{
+    const std::string picture = decodeFrame(file, n);
+    ASSERT_EQ(picture.size(), size_t(w) * h * 3) << "frame " << n << " not decoded";
+    for (uint32_t cx : {w / 4, 3 * w / 4}) {
+        expectNear(meanColour(picture, w, h, cx, h / 4), topColour(n), "top, frame " + std::to_string(n));
+        expectNear(meanColour(picture, w, h, cx, 3 * h / 4), BOTTOM, "bottom, frame " + std::to_string(n));
+    }
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) out.push_back(line);
+    return out;
+}
+
+// Seconds of sound in the file: its decoded samples over its rate.
+double audioSeconds(const fs::path& file)
+{
+    const double rate = std::atof(run("ffprobe -v error -select_streams a -show_entries "
+                                      "stream=sample_rate -of csv=p=0 " + quoted(file)).c_str());
+    const double bytes = std::atof(run("ffmpeg -v error -i " + quoted(file)
+                                       + " -map 0:a -f s16le -ac 1 - 2>/dev/null | wc -c").c_str());
+    return rate > 0 ? bytes / 2 / rate : 0.0;
+}
+
+// Renders two-colour frames; returns what the writer printed.
+std::string render(const fs::path& file, uint32_t w, uint32_t h, int frames, int64_t lengthNs)
+{
+    ::testing::internal::CaptureStdout();
+    try {
+        VideoWriter writer(file.string(), MUSIC, w, h, lengthNs);
+        for (int i = 0; i < frames; ++i) writer.addFrame(twoColourFrame(w, h, i));
+        writer.finish();
+    } catch (...) {
+        ::testing::internal::GetCapturedStdout();
+        throw;
+    }
+    return ::testing::internal::GetCapturedStdout();
+}
+
+TEST_F(VideoWriterTest, TwoSecondsAreOneVideoAndOneSoundStreamInStep)
+{
+    const fs::path file = dir / "short.mkv";
+    constexpr int FRAMES = 50;
+    const std::string printed = render(file, 800, 340, FRAMES, 2'000'000'000);
+
+    ASSERT_TRUE(fs::exists(file));
+    EXPECT_FALSE(fs::exists(dir / "short.mkv.partial"));
+    EXPECT_EQ(run("ffprobe -v error -show_entries stream=codec_type,codec_name -of csv=p=0 " + quoted(file)),
+              "vp8,video\nvorbis,audio\n");
+    EXPECT_EQ(run("ffprobe -v error -select_streams v -count_frames -show_entries "
+                  "stream=r_frame_rate,nb_read_frames,width,height -of csv=p=0 " + quoted(file)),
+              "800,340,25/1," + std::to_string(FRAMES) + "\n");
+    // The sound ends within one frame of the picture, which ends at 50 × 40 ms.
+    EXPECT_NEAR(audioSeconds(file), FRAMES * 0.04, 0.04);
+
+    expectTwoColourFrame(file, 800, 340, 0);
+    expectTwoColourFrame(file, 800, 340, 37);
+
+    // One line a second of video: percentage of the length and speed against real time.
+    const std::vector<std::string> progress = lines(printed);
+    ASSERT_GE(progress.size(), 3u) << printed;
+    const std::regex line("Rendering " + file.string() + ": (\\d+) s of 2 s \\((\\d+)%\\), ([0-9.]+)x real time");
+    for (int second = 1; second <= 2; ++second) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(progress[second - 1], m, line)) << progress[second - 1];
+        EXPECT_EQ(std::stoi(m[1]), second);
+        EXPECT_EQ(std::stoi(m[2]), second * 100 / 2);
+        EXPECT_GT(std::stod(m[3]), 0.0);
+    }
+    EXPECT_THAT(progress[2], HasSubstr("Wrote " + file.string() + ": 50 frames"));
+}
+
+TEST_F(VideoWriterTest, SoundIsCutWhereAnEarlyStoppedVideoEnds)
+{
+    const fs::path file = dir / "stopped.webm";
+    render(file, 320, 136, 25, 10'000'000'000);
+    EXPECT_NEAR(audioSeconds(file), 1.0, 0.04);
+}
+
+TEST_F(VideoWriterTest, RowsOfAnyWidthAreReadPackedAndUpright)
+{
+    // 402 × 3 bytes a row is not a multiple of 4: GStreamer's default row alignment would shear it.
+    const fs::path file = dir / "odd.mkv";
+    render(file, 402, 100, 10, 400'000'000);
+    expectTwoColourFrame(file, 402, 100, 6);
+}
+
+TEST_F(VideoWriterTest, Mp4WhereItsEncodersAreInstalled)
+{
+    if (message([] { VideoWriter::checkFileName("x.mp4"); }) != "") GTEST_SKIP() << "no H.264/AAC here";
+    const fs::path file = dir / "short.mp4";
+    render(file, 320, 136, 25, 1'000'000'000);
+    EXPECT_EQ(run("ffprobe -v error -show_entries stream=codec_type,codec_name -of csv=p=0 " + quoted(file)),
+              "h264,video\naac,audio\n");
+    expectTwoColourFrame(file, 320, 136, 12);
+}
+
+// ---- Failures -----------------------------------------------------------------------------
+
+// Grain-like noise, so the encoder cannot squeeze the frames to nothing.
+std::vector<uint8_t> noiseFrame(uint32_t w, uint32_t h, uint32_t& seed)
+{
+    std::vector<uint8_t> frame(size_t(w) * h * 3);
+    for (uint8_t& v : frame) {
+        seed = seed * 1664525u + 1013904223u;
+        v = uint8_t(seed >> 24);
+    }
+    return frame;
+}
+
+// Renders noise until the writer gives up; the message of its FatalError, or "" if it never did.
+std::string renderUntilFailure(const fs::path& file)
+{
+    uint32_t seed = 1;
+    ::testing::internal::CaptureStdout();
+    const std::string text = message([&] {
+        VideoWriter writer(file.string(), MUSIC, 320, 136, 10'000'000'000);
+        for (int i = 0; i < 200; ++i) writer.addFrame(noiseFrame(320, 136, seed));
+        writer.finish();
+    });
+    ::testing::internal::GetCapturedStdout();
+    return text;
+}
+
+TEST_F(VideoWriterTest, FullDiskEndsTheRunNamingTheFileAndLeavesNothing)
+{
+    // The partial file is /dev/full in disguise: every write fails with ENOSPC.
+    const fs::path file = dir / "full.mkv";
+    fs::create_symlink("/dev/full", dir / "full.mkv.partial");
+    const std::string text = renderUntilFailure(file);
+    EXPECT_THAT(text, HasSubstr("Writing the video " + file.string() + " failed"));
+    EXPECT_THAT(text, HasSubstr("No space left"));
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "full.mkv.partial")));
+}
+
+TEST_F(VideoWriterTest, FilesystemThatFillsUpDuringTheRender)
+{
+    const fs::path mountPoint = dir / "small";
+    fs::create_directory(mountPoint);
+    if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    const fs::path file = mountPoint / "video.mkv";
+    const std::string text = renderUntilFailure(file);
+    const bool leftovers = fs::exists(file) || fs::exists(mountPoint / "video.mkv.partial");
+    umount2(mountPoint.c_str(), MNT_DETACH);
+    EXPECT_THAT(text, HasSubstr("Writing the video " + file.string() + " failed"));
+    EXPECT_THAT(text, HasSubstr("No space left"));
+    EXPECT_FALSE(leftovers);
+}
+
+TEST_F(VideoWriterTest, UnwritableOrUnreadablePlacesFailAtOnce)
+{
+    const fs::path noDir = dir / "missing" / "video.mkv";
+    EXPECT_THAT(message([&] { VideoWriter(noDir.string(), MUSIC, 320, 136, 1'000'000'000); }),
+                HasSubstr(noDir.string()));
+    EXPECT_FALSE(fs::exists(dir / "missing"));
+
+    const fs::path file = dir / "video.mkv";
+    EXPECT_THAT(message([&] { VideoWriter(file.string(), (dir / "none.xm").string(), 320, 136, 1'000'000'000); }),
+                HasSubstr("none.xm"));
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_FALSE(fs::exists(dir / "video.mkv.partial"));
+}
+
+TEST_F(VideoWriterTest, RunStoppedBeforeFinishLeavesNoFile)
+{
+    const fs::path file = dir / "stopped.mkv";
+    {
+        VideoWriter writer(file.string(), MUSIC, 320, 136, 1'000'000'000);
+        for (int i = 0; i < 5; ++i) writer.addFrame(twoColourFrame(320, 136, i));
+        EXPECT_TRUE(fs::exists(dir / "stopped.mkv.partial"));
+    }
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_FALSE(fs::exists(dir / "stopped.mkv.partial"));
+}
+
+TEST_F(VideoWriterTest, VideoWithoutFramesIsRefused)
+{
+    const fs::path file = dir / "empty.mkv";
+    VideoWriter writer(file.string(), MUSIC, 320, 136, 1'000'000'000);
+    EXPECT_THAT(message([&] { writer.finish(); }), HasSubstr("no frame"));
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_FALSE(fs::exists(dir / "empty.mkv.partial"));
+}
+
+TEST_F(VideoWriterTest, FrameOfTheWrongSizeIsRefused)
+{
+    const fs::path file = dir / "wrong.mkv";
+    VideoWriter writer(file.string(), MUSIC, 320, 136, 1'000'000'000);
+    const size_t bytes = 320 * 136 * 3;
+    EXPECT_THAT(message([&] { writer.addFrame(std::vector<uint8_t>(bytes - 1)); }),
+                HasSubstr("expected " + std::to_string(bytes)));
+    EXPECT_FALSE(fs::exists(dir / "wrong.mkv.partial"));
+}
+
+} // namespace
