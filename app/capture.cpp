@@ -29,15 +29,22 @@ void makeRenderDirectory()
 
 } // namespace
 
+std::vector<uint8_t> readView()
+{
+    const uint32_t w = current_view_width, h = current_view_height;
+    std::vector<uint8_t> pixels(size_t(w) * h * 3);
+    if (pixels.empty()) return pixels;
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(GLint(current_view_x), GLint(current_view_y), GLsizei(w), GLsizei(h), GL_RGB,
+                 GL_UNSIGNED_BYTE, pixels.data());
+    return pixels;
+}
+
 void writeScreenShot()
 {
     const uint32_t w = current_view_width, h = current_view_height;
     if (w == 0 || h == 0) return;
-
-    std::vector<uint8_t> pixels(size_t(w) * h * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(GLint(current_view_x), GLint(current_view_y), GLsizei(w), GLsizei(h), GL_RGB,
-                 GL_UNSIGNED_BYTE, pixels.data());
+    std::vector<uint8_t> pixels = readView();
 
     makeRenderDirectory();
     const std::string fileName = std::string(RENDER_DIR) + "/velmo" + std::to_string(file_number) + ".tga";

@@ -5,7 +5,11 @@
 // buffer is not guaranteed to survive a swap. A frame that cannot be written throws
 // FatalError naming the file: a capture never silently loses frames.
 #include <cstdint>
+#include <vector>
 
 extern uint32_t file_number;   // number of the next file
 
 void writeScreenShot();
+
+// The view rectangle as RGB bytes, rows packed and bottom row first; empty for an empty view.
+std::vector<uint8_t> readView();

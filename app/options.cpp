@@ -24,7 +24,9 @@ const char* const HELP_TEXT =
     "--s16_10 : Set screen aspect ratio to 16:10 (modern widescreen laptops). This is the default.\n"
     "--s16_9 : Set screen aspect ratio to 16:9 (widescreen television).\n"
     "--writeimages : Writes all the frames of the demo into the folder ./data/render/ as .tga files "
-    "at 25 fps. Requires about 3.5 Gb of space at the default resolution.\n";
+    "at 25 fps. Requires about 3.5 Gb of space at the default resolution.\n"
+    "--writevideo velmo.mkv : Renders the whole demo with its music into a video file at 25 fps "
+    "(.mkv or .webm; .mp4 where its encoders are installed). Needs no sound card.\n";
 
 namespace {
 
@@ -105,6 +107,10 @@ StartOptions parseOptions(const std::vector<std::string>& args)
             if (a == "--musicoff" || a == "-m") musicOn = false;
             if (a == "--gstreameroff" || a == "-g") start.gstreamerOn = false;
             if (a == "--writeimages") writeScreenShotMode = true;
+            if (a == "--writevideo" && hasValue) {
+                writeScreenShotMode = true;
+                writeVideoFile = value;
+            }
             // The value keeps its bit pattern: a negative width wraps.
             if ((a == "-w" || a == "--width") && hasValue) screen_width = uint32_t(parseInteger(value, a));
             if ((a == "-h" || a == "--height") && hasValue) screen_height = uint32_t(parseInteger(value, a));

@@ -31,7 +31,8 @@ void showProgress(float percent)
     glEnable(GL_TEXTURE_2D);
     glPopMatrix();
     glFlush();
-    // Read before the swap: the back buffer's content is undefined afterwards.
-    if (writeScreenShotMode) writeScreenShot();
+    // Read before the swap: the back buffer's content is undefined afterwards. A video
+    // starts with the first demo frame, so the loading bar stays out of it.
+    if (writeScreenShotMode && writeVideoFile.empty()) writeScreenShot();
     swapBuffers();
 }

@@ -11,3 +11,4 @@ uint32_t view_height = 340;
 bool running = true;
 bool musicOn = true;
 bool writeScreenShotMode = false;
+std::string writeVideoFile;

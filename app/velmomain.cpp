@@ -10,12 +10,14 @@
 #include "app/progress.h"
 #include "app/scene.h"
 #include "app/settings.h"
+#include "app/videowriter.h"
 #include "app/window.h"
 #include "core/fatalerror.h"
 #include "core/perlinnoise.h"
 #include "math/precalcrandom.h"
 #include "timeline/musicclock.h"
 #include "timeline/scenescript.h"
+#include "timeline/silentclock.h"
 
 VelmoMain::VelmoMain(const std::vector<std::string>& args)
 {
@@ -24,6 +26,7 @@ VelmoMain::VelmoMain(const std::vector<std::string>& args)
     fullscreen = options.fullscreen;
     gstreamerOn = options.gstreamerOn;
     deriveViewGeometry(fullscreen);
+    if (!writeVideoFile.empty()) VideoWriter::checkFileName(writeVideoFile);
 
     // SDL comes up only once the command line is read, so --help works without a display.
     if (SDL_Init(0xFFFF) < 0) throw FatalError("Failed to initialize SDL: " + getSDLError());
@@ -44,16 +47,25 @@ VelmoMain::VelmoMain(const std::vector<std::string>& args)
     glFlush();
     swapBuffers();
 
-    player = makeMusicClock(gstreamerOn, "./data/music.xm");
+    if (writeVideoFile.empty()) {
+        player = makeMusicClock(gstreamerOn, "./data/music.xm");
+    } else {
+        // The video carries the music itself; the script runs on the silent capture clock.
+        player = makeMusicClock(false, "./data/music.xm");
+        videoWriter = std::make_unique<VideoWriter>(writeVideoFile, "./data/music.xm", current_view_width,
+                                                    current_view_height, DEMO_LENGTH);
+    }
 
     loop.start();
     while (running) mainLoop();
+    if (videoWriter) videoWriter->finish();
     std::printf("Final fps: %.2f", loop.finalFps());
     std::fflush(stdout);
 }
 
 VelmoMain::~VelmoMain()
 {
+    videoWriter.reset();
     player.reset();
     script.reset();
     scene.reset();
@@ -90,6 +102,7 @@ void VelmoMain::renderFrame(int64_t step)
 void VelmoMain::presentFrame()
 {
     // Captured before the swap: the back buffer's content is undefined after it.
-    if (writeScreenShotMode) writeScreenShot();
+    if (videoWriter) videoWriter->addFrame(readView());
+    else if (writeScreenShotMode) writeScreenShot();
     swapBuffers();
 }

@@ -12,6 +12,7 @@ struct Scene;
 class SceneScript;
 class MusicClock;
 class PrecalcRandom;
+class VideoWriter;
 
 class VelmoMain : private FrameLoop::Hooks {
 public:
@@ -39,5 +40,6 @@ private:
     // The music player, or the silent clock when there is none (--gstreameroff, or no
     // sound device): the loop always has a clock to start, poll and read.
     std::unique_ptr<MusicClock> player;
+    std::unique_ptr<VideoWriter> videoWriter;   // with --writevideo
     FrameLoop loop{*this};
 };

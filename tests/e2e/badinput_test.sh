@@ -16,6 +16,10 @@ expect_fatal 'Bad value for -a: "--scope"' --windowed -a --scope
 expect_fatal 'Bad value for --height: "99999999999"' --height 99999999999
 expect_fatal 'Invalid view aspect' --windowed -a 0
 expect_fatal 'Invalid view size' --windowed -w 0
+# An unsupported video name is refused before anything runs, naming what works.
+DISPLAY= expect_fatal 'Supported here' --writevideo demo.avi
+DISPLAY= expect_fatal '.mkv' --writevideo demo
+[ ! -e demo.avi ] && [ ! -e demo.avi.partial ] || fail "a refused video left a file"
 # Without a display the window cannot open: an error, not a hang or a text-mode fallback.
 DISPLAY= expect_fatal 'Failed to' --windowed
 env -u DISPLAY "$VELMO" --windowed >/dev/null 2>"$err"; [ $? -eq 1 ] || fail "no-display run did not exit 1"

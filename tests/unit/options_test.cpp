@@ -25,6 +25,7 @@ protected:
         running = true;
         musicOn = true;
         writeScreenShotMode = false;
+        writeVideoFile.clear();
     }
 
     StartOptions parse(std::vector<std::string> args)
@@ -112,6 +113,17 @@ TEST_F(OptionsTest, ValueSwitches)
     EXPECT_EQ(screen_width, 10u);
     EXPECT_EQ(screen_height, 15u);
     EXPECT_EQ(view_aspect, 2.0f);
+}
+
+TEST_F(OptionsTest, WriteVideoCapturesIntoTheNamedFile)
+{
+    parse({"--windowed", "--writevideo", "out.mkv"});
+    EXPECT_TRUE(writeScreenShotMode);
+    EXPECT_EQ(writeVideoFile, "out.mkv");
+    SetUp();
+    parse({"--writevideo"});
+    EXPECT_FALSE(writeScreenShotMode);
+    EXPECT_TRUE(writeVideoFile.empty());
 }
 
 TEST_F(OptionsTest, ValueSwitchAsLastArgumentDoesNothing)

@@ -1,0 +1,33 @@
+# The whole demo rendered into a video: one 25-fps video stream of 4200 frames (168 s) and
+# one audio stream as long as the music, below 100 MB, no TGA files on the way.
+source "$(dirname "$0")/common.sh"
+need_display
+run=$(mktemp -d)
+trap 'rm -rf "$run"' EXIT
+mkdir "$run/data"
+for f in "$BUILD"/data/*.bmp "$BUILD"/data/*.tga "$BUILD"/data/music.xm; do ln -s "$f" "$run/data/"; done
+cd "$run"
+
+"$VELMO" --windowed --writevideo demo.webm >out.txt 2>err.txt
+status=$?
+[ $status -eq 0 ] || { tail -5 out.txt err.txt >&2; fail "render exited with $status"; }
+[ -f demo.webm ] || fail "no video written"
+[ ! -e demo.webm.partial ] || fail "the partial file is left behind"
+[ ! -d data/render ] || [ -z "$(ls data/render)" ] || fail "TGA files were written"
+grep -q '^Rendering demo.webm: 168 s of 168 s (100%)' out.txt || fail "no final progress line"
+[ "$(grep -c '^Rendering demo.webm: ' out.txt)" -ge 168 ] || fail "fewer than one progress line per second"
+grep -q 'Final fps: 25.00' out.txt || fail "capture clock did not give 25.00 fps"
+
+frames=$(ffprobe -v error -select_streams v -count_packets -show_entries stream=nb_read_packets -of csv=p=0 demo.webm)
+[ "$frames" = 4200 ] || fail "$frames video frames, not 4200"
+rate=$(ffprobe -v error -select_streams v -show_entries stream=r_frame_rate -of csv=p=0 demo.webm)
+[ "$rate" = "25/1" ] || fail "frame rate $rate"
+audio_end=$(ffprobe -v error -select_streams a -show_entries packet=pts_time,duration_time -of csv=p=0 demo.webm |
+            tail -n 1 | awk -F, '{print $1 + $2}')
+awk -v e="$audio_end" 'BEGIN{exit !(e > 167.96 && e < 168.04)}' || fail "audio ends at $audio_end s, not 168 s"
+size=$(stat -c %s demo.webm)
+[ "$size" -lt 100000000 ] || fail "video is $size bytes"
+# The last frame is the closing flight, not black: something was drawn to the end.
+ffmpeg -loglevel error -sseof -0.5 -i demo.webm -frames:v 1 last.png
+awk -v m="$(convert last.png -format '%[fx:mean]' info:)" 'BEGIN{exit !(m > 0.05)}' || fail "the last frame is black"
+echo "video ok: $frames frames, audio to $audio_end s, $size bytes"
