@@ -1,6 +1,7 @@
 #include "app/videowriter.h"
 
 #include "core/fatalerror.h"
+#include "timeline/modplug.h"
 
 #include <gst/app/gstappsrc.h>
 #include <gst/video/video.h>
@@ -132,24 +133,6 @@ void applySettings(GstElement* element, const std::string& factory)
             gst_util_set_object_arg(G_OBJECT(element), property, value);
         }
     }
-}
-
-// GStreamer wants every stream to begin with stream-start, and modplug never sends one. It
-// asks downstream for caps before its first buffer, so the event is stored on its output then.
-GstPadProbeReturn addStreamStart(GstPad* pad, GstPadProbeInfo*, gpointer)
-{
-    GstEvent* started = gst_pad_get_sticky_event(pad, GST_EVENT_STREAM_START, 0);
-    if (started) {
-        gst_event_unref(started);
-        return GST_PAD_PROBE_OK;
-    }
-    gchar* id = gst_pad_create_stream_id(pad, GST_PAD_PARENT(pad), "music");
-    GstEvent* event = gst_event_new_stream_start(id);
-    gst_event_set_group_id(event, gst_util_group_id_next());
-    gst_pad_store_sticky_event(pad, event);
-    gst_event_unref(event);
-    g_free(id);
-    return GST_PAD_PROBE_OK;
 }
 
 // Bytes of one sample frame and the rate of modplug's output (interleaved S32LE, S16LE or U8).
@@ -327,12 +310,10 @@ VideoWriter::VideoWriter(const std::string& fileName, const std::string& musicFi
         applySettings(videoEncoder, format.videoEncoder);
         applySettings(audioEncoder, format.audioEncoder);
         g_object_set(musicSource, "location", musicFile.c_str(), nullptr);
-        g_object_set(music, "reverb", TRUE, "reverb-depth", 30, "reverb-delay", 100, nullptr);
+        configureModplug(music);
         g_object_set(sink, "location", partialName.c_str(), nullptr);
 
         GstPad* musicOut = gst_element_get_static_pad(music, "src");
-        gst_pad_add_probe(musicOut, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, addStreamStart, nullptr,
-                          nullptr);
         gst_pad_add_probe(musicOut, GST_PAD_PROBE_TYPE_BUFFER, cutMusic, audioCut.get(), nullptr);
         gst_object_unref(musicOut);
 

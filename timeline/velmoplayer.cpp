@@ -2,6 +2,7 @@
 
 #include "app/settings.h"
 #include "core/fatalerror.h"
+#include "timeline/modplug.h"
 
 #include <iostream>
 
@@ -20,26 +21,6 @@ void onPadAdded(GstElement* element, GstPad* pad, gpointer player)
 void onHandOff(GstElement* element, GstBuffer* buffer, GstPad* pad, gpointer player)
 {
     static_cast<VelmoPlayer*>(player)->handOffHandler(element, buffer, pad);
-}
-
-// GStreamer 1.x wants every stream to begin with stream-start; the modplug element never sends
-// one, and GStreamer warns about it on every start. modplug asks downstream for its caps before
-// it sends anything, so the stream-start is stored on its output then (stored, sticky events
-// go downstream in their proper order ahead of the data).
-GstPadProbeReturn addStreamStart(GstPad* pad, GstPadProbeInfo*, gpointer)
-{
-    GstEvent* started = gst_pad_get_sticky_event(pad, GST_EVENT_STREAM_START, 0);
-    if (started) {
-        gst_event_unref(started);
-    } else {
-        gchar* id = gst_pad_create_stream_id(pad, GST_PAD_PARENT(pad), nullptr);
-        GstEvent* event = gst_event_new_stream_start(id);
-        gst_event_set_group_id(event, gst_util_group_id_next());
-        gst_pad_store_sticky_event(pad, event);
-        gst_event_unref(event);
-        g_free(id);
-    }
-    return GST_PAD_PROBE_OK;
 }
 
 // Drops an element that was never added to a bin (it still holds its floating reference).
@@ -83,11 +64,7 @@ VelmoPlayer::VelmoPlayer(const std::string& musicFile, const std::string& videoF
     gst_bus_add_watch(bus, onBusMessage, this);
     gst_object_unref(bus);
 
-    g_object_set(parser, "reverb", TRUE, "reverb-depth", 30, "reverb-delay", 100, nullptr);
-    GstPad* parserOutput = gst_element_get_static_pad(parser, "src");
-    gst_pad_add_probe(parserOutput, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, addStreamStart, nullptr,
-                      nullptr);
-    gst_object_unref(parserOutput);
+    configureModplug(parser);
 
     gst_bin_add_many(GST_BIN(pipeline), fileSource, parser, converter, audioSink, nullptr);
     gst_element_link(fileSource, parser);
