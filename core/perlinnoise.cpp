@@ -45,6 +45,19 @@ inline float dot3(const std::array<float, 3>& g, float a, float b, float c)
     return a * g[0] + b * g[1] + c * g[2];
 }
 
+// Permuted lattice indices of the four corners of the (x, y) cell, shared by 2-D and 3-D noise.
+struct Corners {
+    uint32_t b00, b10, b01, b11;
+};
+
+Corners corners(int32_t bx0, int32_t bx1, int32_t by0, int32_t by1)
+{
+    const auto& p = permutationTable;
+    const uint32_t i = p[bx0];
+    const uint32_t j = p[bx1];
+    return {p[i + by0], p[j + by0], p[i + by1], p[j + by1]};
+}
+
 } // namespace
 
 std::array<uint32_t, NOISE_TABLE_SIZE> permutationTable{};
@@ -189,14 +202,8 @@ float noise2d(const float* v)
     setupValues(t, 0, bx0, bx1, rx0, rx1, v);
     setupValues(t, 1, by0, by1, ry0, ry1, v);
 
-    const auto& p = permutationTable;
     const auto& g2 = gradientTable2d;
-    const uint32_t i = p[bx0];
-    const uint32_t j = p[bx1];
-    const uint32_t b00 = p[i + by0];
-    const uint32_t b10 = p[j + by0];
-    const uint32_t b01 = p[i + by1];
-    const uint32_t b11 = p[j + by1];
+    const auto [b00, b10, b01, b11] = corners(bx0, bx1, by0, by1);
 
     const float sx = sCurve(rx0);
     const float sy = sCurve(ry0);
@@ -215,14 +222,8 @@ float noise3d(const float* v)
     setupValues(t, 1, by0, by1, ry0, ry1, v);
     setupValues(t, 2, bz0, bz1, rz0, rz1, v);
 
-    const auto& p = permutationTable;
     const auto& g3 = gradientTable3d;
-    const uint32_t i = p[bx0];
-    const uint32_t j = p[bx1];
-    const uint32_t b00 = p[i + by0];
-    const uint32_t b10 = p[j + by0];
-    const uint32_t b01 = p[i + by1];
-    const uint32_t b11 = p[j + by1];
+    const auto [b00, b10, b01, b11] = corners(bx0, bx1, by0, by1);
 
     const float sx = sCurve(rx0);
     const float sy = sCurve(ry0);
