@@ -77,6 +77,16 @@ void Byzantium::render(uint32_t sample)
     }
 }
 
+// Translation by position, then rotation about x, y, z in that order (not the x, z, y of
+// Object3D).
+void Byzantium::placeRotatedXYZ()
+{
+    glTranslatef(position.x(), position.y(), position.z());
+    glRotatef(rotation.x(), 1, 0, 0);
+    glRotatef(rotation.y(), 0, 1, 0);
+    glRotatef(rotation.z(), 0, 0, 1);
+}
+
 void Byzantium::renderPanels(float alpha)
 {
     const int32_t n = layerCount;
@@ -84,11 +94,7 @@ void Byzantium::renderPanels(float alpha)
     RowCursor cursor(static_cast<float>(-(n * s * 0.5)), s, n);
 
     glPushMatrix();
-    glTranslatef(position.x(), position.y(), position.z());
-    // x, y, z - not the x, z, y of Object3D.
-    glRotatef(rotation.x(), 1, 0, 0);
-    glRotatef(rotation.y(), 0, 1, 0);
-    glRotatef(rotation.z(), 0, 0, 1);
+    placeRotatedXYZ();
     for (int32_t i = 0; i < n; ++i) {
         glPushMatrix();
         glTranslatef(cursor.x, cursor.y, 0);
@@ -126,10 +132,7 @@ void Byzantium::renderChain(float alpha)
     RowCursor cursor(0, CHAIN_SPACING, n);
 
     glPushMatrix();
-    glTranslatef(position.x(), position.y(), position.z());
-    glRotatef(rotation.x(), 1, 0, 0);
-    glRotatef(rotation.y(), 0, 1, 0);
-    glRotatef(rotation.z(), 0, 0, 1);
+    placeRotatedXYZ();
     // No push between copies: every link builds on the transformation of the one before,
     // so the chain bends smoothly as the noise varies along it and with the clock.
     for (int32_t i = 0; i < n; ++i) {

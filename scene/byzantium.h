@@ -37,6 +37,7 @@ private:
     };
 
     void drawMeshes(float alpha);
+    void placeRotatedXYZ();
     void renderPanels(float alpha);
     void renderTiles(float alpha);
     void renderChain(float alpha);
