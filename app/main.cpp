@@ -2,6 +2,7 @@
 #include <gst/gst.h>
 #include <gtk/gtk.h>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -18,6 +19,8 @@ int main(int argc, char** argv)
         // SDL 1.2 would fall back to a text-mode driver on a terminal without X.
         setenv("SDL_VIDEODRIVER", "x11", 0);
         gtk_init_check(&argc, &argv);
+        // GTK took the locale from the environment; numbers are read and printed with a dot.
+        std::setlocale(LC_NUMERIC, "C");
         GError* error = nullptr;
         if (!gst_init_check(&argc, &argv, &error)) {
             std::string reason = error ? error->message : "unknown reason";
@@ -26,10 +29,10 @@ int main(int argc, char** argv)
             return 1;
         }
         VelmoMain demo(args);
+        return demo.exitStatus();
     } catch (const std::exception& e) {
         std::fflush(stdout);
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
-    return 0;
 }

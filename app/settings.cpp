@@ -8,7 +8,4 @@ float pixel_aspect_width = 1.0f;
 uint32_t view_width = 800;
 uint32_t view_height = 340;
 
-bool running = true;
-bool musicOn = true;
-bool writeScreenShotMode = false;
 std::string writeVideoFile;

@@ -1,45 +1,44 @@
 #pragma once
 // The one top-level object. Its constructor is the whole run: command line, window,
-// everything on screen, the music, then the frame loop until `running` goes false.
+// everything on screen, the music, then the frame loop until `running` goes false, an
+// interrupt arrives or a rendered video has all its frames.
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "timeline/frameloop.h"
+#include "app/demo.h"
 
-struct Scene;
-class SceneScript;
 class MusicClock;
-class PrecalcRandom;
+class SdlSession;
 class VideoWriter;
 
-class VelmoMain : private FrameLoop::Hooks {
+class VelmoMain : private Demo::Shell {
 public:
     explicit VelmoMain(const std::vector<std::string>& args);
     ~VelmoMain() override;
 
-    int64_t getNextTick() { return loop.getNextTick(); }
-    void mainLoop() { loop.mainLoop(); }
+    // What the process should exit with: 0 for a run that ended as it should, 128 + the
+    // signal for one cut by a signal, 1 for a render closed before its end.
+    int exitStatus() const { return status; }
 
     bool fullscreen = true;
     bool gstreamerOn = true;
 
 private:
     int64_t wallClockTicks() override;
-    void startMusic() override;
-    void pollMusic() override;
-    void runScript() override;
-    void renderFrame(int64_t step) override;
+    void pollInput() override;
+    void showProgress(float percent) override;
     void presentFrame() override;
+    // A render (video or frame capture) that stopped before the demo's end.
+    void reportCut(const std::string& what, uint32_t frames);
 
-    bool sdlStarted = false;
-    std::unique_ptr<PrecalcRandom> randomTables;
-    std::unique_ptr<Scene> scene;
-    std::unique_ptr<SceneScript> script;
+    // Declared first, destroyed last: SDL_Quit comes after everything that used it.
+    std::unique_ptr<SdlSession> sdl;
+    std::unique_ptr<Demo> demo;
     // The music player, or the silent clock when there is none (--gstreameroff, or no
     // sound device): the loop always has a clock to start, poll and read.
     std::unique_ptr<MusicClock> player;
     std::unique_ptr<VideoWriter> videoWriter;   // with --writevideo
-    FrameLoop loop{*this};
+    int status = 0;
 };

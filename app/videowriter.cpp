@@ -253,6 +253,10 @@ VideoFormat VideoWriter::chooseFormat(const std::string& fileName, const Install
 void VideoWriter::checkFileName(const std::string& fileName)
 {
     chooseFormat(fileName, installedInRegistry);
+    // Found now rather than at the rename after the whole render.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(fileName, ignored))
+        throw FatalError("Cannot write the video " + fileName + ": it is a directory.");
 }
 
 VideoWriter::VideoWriter(const std::string& fileName, const std::string& musicFile, uint32_t width,

@@ -15,6 +15,16 @@ uint32_t current_view_height = 0;
 bool light = true;
 bool blend = true;
 
+SdlSession::SdlSession()
+{
+    if (SDL_Init(0xFFFF) < 0) throw FatalError("Failed to initialize SDL: " + getSDLError());
+}
+
+SdlSession::~SdlSession()
+{
+    SDL_Quit();
+}
+
 std::string getSDLError()
 {
     return SDL_GetError();

@@ -11,6 +11,17 @@ extern uint32_t current_view_x, current_view_y, current_view_width, current_view
 extern bool light;   // lighting enabled
 extern bool blend;   // blending on and depth test off (false: the other way round)
 
+// SDL for the run: SDL_Init(0xFFFF) on construction (FatalError "Failed to initialize SDL: "
+// + SDL's reason), SDL_Quit on destruction. Held as an object so that a fatal error after the
+// window opened still gives a full-screen desktop its video mode back.
+class SdlSession {
+public:
+    SdlSession();
+    ~SdlSession();
+    SdlSession(const SdlSession&) = delete;
+    SdlSession& operator=(const SdlSession&) = delete;
+};
+
 // Throws FatalError "Failed to open OpenGL window: " + SDL's reason.
 void createGLWindow(const std::string& title, int width, int height, int bits, bool fullscreen);
 std::string getSDLError();

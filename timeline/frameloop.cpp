@@ -1,6 +1,6 @@
 #include "timeline/frameloop.h"
 
-#include "app/settings.h"
+#include "timeline/runflags.h"
 #include "timeline/clock.h"
 
 int64_t FrameLoop::readClock()

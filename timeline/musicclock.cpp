@@ -1,7 +1,7 @@
 #include "timeline/musicclock.h"
 
 #include "app/input.h"
-#include "app/settings.h"
+#include "timeline/runflags.h"
 #include "core/fatalerror.h"
 #include "timeline/clock.h"
 #include "timeline/silentclock.h"

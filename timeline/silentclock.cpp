@@ -1,6 +1,6 @@
 #include "timeline/silentclock.h"
 
-#include "app/settings.h"
+#include "timeline/runflags.h"
 #include "timeline/clock.h"
 
 void SilentClock::play()

@@ -1,6 +1,6 @@
 #include "timeline/velmoplayer.h"
 
-#include "app/settings.h"
+#include "timeline/runflags.h"
 #include "core/fatalerror.h"
 #include "timeline/modplug.h"
 

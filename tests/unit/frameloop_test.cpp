@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "app/settings.h"
+#include "timeline/runflags.h"
 #include "timeline/clock.h"
 #include "timeline/frameloop.h"
 

@@ -2,7 +2,7 @@
 // device is covered under the harness (tests/gl/velmoplayer_play_test.cpp).
 #include "timeline/musicclock.h"
 
-#include "app/settings.h"
+#include "timeline/runflags.h"
 #include "core/fatalerror.h"
 #include "support/gstnosound.h"
 #include "timeline/clock.h"

@@ -1,7 +1,7 @@
 #include "timeline/silentclock.h"
 
 #include "app/input.h"
-#include "app/settings.h"
+#include "timeline/runflags.h"
 #include "timeline/clock.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "timeline/velmoplayer.h"
 
 #include "app/input.h"
-#include "app/settings.h"
+#include "timeline/runflags.h"
 #include "core/fatalerror.h"
 #include "support/gstnosound.h"
 #include "timeline/clock.h"
