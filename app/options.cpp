@@ -1,6 +1,7 @@
 #include "app/options.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 
 #include "app/settings.h"
 #include "core/fatalerror.h"
+#include "math/random.h"
 
 const char* const HELP_TEXT =
     "Quorvane/Drell by Velmo.\n"
@@ -26,7 +28,9 @@ const char* const HELP_TEXT =
     "--writeimages : Writes all the frames of the demo into the folder ./data/render/ as .tga files "
     "at 25 fps. Requires about 3.5 Gb of space at the default resolution.\n"
     "--writevideo velmo.mkv : Renders the whole demo with its music into a video file at 25 fps "
-    "(.mkv or .webm; .mp4 where its encoders are installed). Needs no sound card.\n";
+    "(.mkv or .webm; .mp4 where its encoders are installed). Needs no sound card.\n"
+    "--seed 1234 : Seeds every random number of the run with this unsigned 32-bit number instead "
+    "of the clock, so two runs render the same frames.\n";
 
 namespace {
 
@@ -74,6 +78,16 @@ int32_t parseInteger(const std::string& text, const std::string& option)
     return int32_t(value);
 }
 
+uint32_t parseUnsigned(const std::string& text, const std::string& option)
+{
+    uint32_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end)
+        badValue(option, text, "an unsigned 32-bit integer");
+    return value;
+}
+
 float parseNumber(const std::string& text, const std::string& option)
 {
     const char* expected = "a number";
@@ -111,6 +125,7 @@ StartOptions parseOptions(const std::vector<std::string>& args)
                 writeScreenShotMode = true;
                 writeVideoFile = value;
             }
+            if (a == "--seed" && hasValue) setRunSeed(parseUnsigned(value, a));
             // The value keeps its bit pattern: a negative width wraps.
             if ((a == "-w" || a == "--width") && hasValue) screen_width = uint32_t(parseInteger(value, a));
             if ((a == "-h" || a == "--height") && hasValue) screen_height = uint32_t(parseInteger(value, a));
