@@ -349,8 +349,12 @@ std::vector<Instrument> makeInstruments() {
 // Score: the song as one grid of 1680 rows, cut into patterns when written
 // ---------------------------------------------------------------------------------------------
 
-enum Channel { KICKS, SNARES, HATS, TOMS, EFFECTS, BASSLINE, PAD1, PAD2, PAD3, ARPS, MELODY, ECHO,
-               CHANNELS };
+// One voice of the arrangement; it is written on one channel, or on several in unison when it is
+// louder than one channel can play.
+enum Voice { KICKS, SNARES, HATS, TOMS, EFFECTS, BASSLINE, PAD1, PAD2, PAD3, ARPS, MELODY, ECHO, VOICES };
+
+constexpr int CHANNEL_VOLUME = 64;  // the most one channel plays a note at
+constexpr int MAX_CHANNELS = 32;
 
 constexpr uint8_t KEY_OFF = 97;
 constexpr uint8_t FX_PANNING = 0x08;
@@ -359,7 +363,9 @@ constexpr uint8_t FX_GLOBAL_VOLUME = 0x10;  // 'G'
 constexpr uint8_t NOTE_DELAY = 0xD0;        // extended effect EDx
 
 struct Cell {
-    uint8_t note = 0, instrument = 0, volume = 0, effect = 0, param = 0;
+    uint8_t note = 0, instrument = 0;
+    int volume = 0;  // 0: none; else the voice's volume, which may exceed CHANNEL_VOLUME
+    uint8_t effect = 0, param = 0;
 };
 
 class Score {
@@ -367,37 +373,38 @@ public:
     Score() : grid(SONG_ROWS) {}
 
     // Notes are placed in ticks; one that falls between rows is delayed within its row (EDx).
-    void play(int channel, int tick, int instrument, int pitch, int volume, uint8_t effect = 0,
+    void play(Voice voice, int tick, int instrument, int pitch, int volume, uint8_t effect = 0,
               uint8_t param = 0) {
         const int row = tick / SPEED, delay = tick % SPEED;
         if (row < 0 || row >= SONG_ROWS)
             throw std::runtime_error("note outside the song at tick " + std::to_string(tick));
         if (pitch < 0 || pitch > 95) throw std::runtime_error("pitch out of range: " + std::to_string(pitch));
-        Cell& c = grid[row][channel];
+        Cell& c = grid[row][voice];
         if (c.note != 0 && c.note != KEY_OFF)
-            throw std::runtime_error("two notes on channel " + std::to_string(channel) + " at row " +
+            throw std::runtime_error("two notes on voice " + std::to_string(voice) + " at row " +
                                      std::to_string(row));
         if (delay > 0 && effect != 0) throw std::runtime_error("delayed note cannot take another effect");
         c.note = static_cast<uint8_t>(pitch + 1);
         c.instrument = static_cast<uint8_t>(instrument);
-        c.volume = static_cast<uint8_t>(0x10 + std::clamp(volume, 1, 64));
+        c.volume = std::max(volume, 1);
+        loudest[voice] = std::max(loudest[voice], c.volume);
         c.effect = delay > 0 ? FX_EXTENDED : effect;
         c.param = delay > 0 ? static_cast<uint8_t>(NOTE_DELAY | delay) : param;
     }
 
     // Key-off in the row of `tick`, at its start: a little early rather than after a note that
     // starts later in the same row. A note already in the row replaces the key-off.
-    void release(int channel, int tick) {
+    void release(Voice voice, int tick) {
         const int row = tick / SPEED;
         if (row >= SONG_ROWS) return;  // the song ends anyway
-        Cell& c = grid[row][channel];
+        Cell& c = grid[row][voice];
         if (c.note == 0) c.note = KEY_OFF;
     }
 
     // Global volume needs no channel of its own: it goes into any free effect column of the row.
     void setGlobalVolume(int row, int volume) {
-        for (int ch = CHANNELS - 1; ch >= 0; --ch) {
-            Cell& c = grid[row][ch];
+        for (int v = VOICES - 1; v >= 0; --v) {
+            Cell& c = grid[row][v];
             if (c.effect == 0 && c.param == 0) {
                 c.effect = FX_GLOBAL_VOLUME;
                 c.param = static_cast<uint8_t>(volume);
@@ -407,10 +414,25 @@ public:
         throw std::runtime_error("no free effect column at row " + std::to_string(row));
     }
 
-    const Cell& at(int row, int channel) const { return grid[row][channel]; }
+    const Cell& at(int row, Voice voice) const { return grid[row][voice]; }
+
+    // Channels in unison that carry the voice's loudest note.
+    int channels(Voice voice) const { return std::max(1, (loudest[voice] + CHANNEL_VOLUME - 1) / CHANNEL_VOLUME); }
+
+    // All voices' channels, made even (players handle even counts best).
+    int channelCount() const {
+        int count = 0;
+        for (int v = 0; v < VOICES; ++v) count += channels(Voice(v));
+        count += count % 2;
+        if (count > MAX_CHANNELS)
+            throw std::runtime_error("the mix needs " + std::to_string(count) + " channels, more than " +
+                                     std::to_string(MAX_CHANNELS));
+        return count;
+    }
 
 private:
-    std::vector<std::array<Cell, CHANNELS>> grid;
+    std::vector<std::array<Cell, VOICES>> grid;
+    std::array<int, VOICES> loudest{};
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -506,7 +528,7 @@ struct Section {
     Pad pad;
     Arp arp;
     std::string melody;
-    double level;        // loudness of the whole section
+    double level;        // loudness of the whole section, up to 1 (where the kick fills its range)
     unsigned extras;
 };
 
@@ -551,7 +573,7 @@ const std::vector<Section> SECTIONS = {
      CRASH_IN},
     {132, "Am F G/2", Drums::FourFloorFull, Bass::Rolling, Pad::Firm, Arp::Sixteenths, THEME_3 + "D5:4 B4:4",
      0.95, FILL_OUT},
-    {137, "F G Em Am", Drums::FourFloorFull, Bass::Rolling, Pad::Firm, Arp::Sixteenths, CLIMAX, 1.1,
+    {137, "F G Em Am", Drums::FourFloorFull, Bass::Rolling, Pad::Firm, Arp::Sixteenths, CLIMAX, 1.0,
      CRASH_EACH},
     // Black screen and the logo: everything stops but the pad.
     {145, "Am/6", Drums::None, Bass::Drone, Pad::Soft, Arp::None, "", 0.8, IMPACT_IN},
@@ -599,6 +621,10 @@ constexpr double KICK_VOLUME = 64, SNARE_VOLUME = 54, HAT_VOLUME = 56, TOM_VOLUM
 constexpr double CRASH_VOLUME = 44, RISER_VOLUME = 44, IMPACT_VOLUME = 64;
 constexpr double BASS_VOLUME = 48, DRONE_VOLUME = 44, PAD_VOLUME = 18, ARP_VOLUME = 24;
 constexpr double LEAD_VOLUME = 50, ECHO_VOLUME = 20;
+// The whole mix, set so the module plays near -16 LUFS with its peaks below -1 dBTP. A voice
+// louder than one channel is spread over channels in unison, and the player turns its mix down a
+// little as channels are added, which this gain already makes up for.
+constexpr double MIX_GAIN = 3.0;
 const std::array<uint8_t, 3> PAD_PANNING = {0x50, 0x80, 0xB0};
 constexpr int ECHO_STEPS = 3;  // dotted-eighth echo
 
@@ -661,8 +687,10 @@ public:
 private:
     // Four sixteenths are one beat of 25 ticks; in-between sixteenths round to the nearest tick.
     int tick(int step) const { return s.start * TICKS_PER_SECOND + (step * 25 + 2) / 4; }
+    // The balance is set within one channel's range; MIX_GAIN then lifts the whole mix.
     int volume(double base, double factor = 1.0) const {
-        return static_cast<int>(std::lround(base * factor * s.level));
+        const long balance = std::clamp(std::lround(base * factor * s.level), 1L, long(CHANNEL_VOLUME));
+        return static_cast<int>(std::lround(balance * MIX_GAIN));
     }
     int fillStart() const { return (s.extras & FILL_OUT) ? steps - 8 : steps; }
 
@@ -751,9 +779,9 @@ private:
         const int instrument = s.pad == Pad::Soft ? SOFT_PAD : FIRM_PAD;
         for (const Span& span : spans) {
             for (int v = 0; v < 3; ++v) {
-                score.play(PAD1 + v, tick(span.first), instrument, span.chord->voicing[v], volume(PAD_VOLUME),
+                score.play(Voice(PAD1 + v), tick(span.first), instrument, span.chord->voicing[v], volume(PAD_VOLUME),
                            FX_PANNING, PAD_PANNING[v]);
-                score.release(PAD1 + v, tick(span.first + span.steps));
+                score.release(Voice(PAD1 + v), tick(span.first + span.steps));
             }
         }
     }
@@ -774,7 +802,7 @@ private:
     }
 
     // The lead, or its echo `delay` sixteenths later; a note ends with a key-off only before a rest.
-    void writeMelody(int channel, int instrument, double base, int delay) {
+    void writeMelody(Voice voice, int instrument, double base, int delay) {
         const std::vector<Note> notes = parseMelody(s.melody);
         int length = 0;
         for (const Note& n : notes) length += n.steps;
@@ -785,9 +813,9 @@ private:
             const Note& n = notes[i];
             if (n.pitch >= 0) {
                 if (tick(step + delay) / SPEED < SONG_ROWS)
-                    score.play(channel, tick(step + delay), instrument, n.pitch, volume(base));
+                    score.play(voice, tick(step + delay), instrument, n.pitch, volume(base));
                 const bool restFollows = i + 1 == notes.size() || notes[i + 1].pitch < 0;
-                if (restFollows) score.release(channel, tick(step + n.steps + delay));
+                if (restFollows) score.release(voice, tick(step + n.steps + delay));
             }
             step += n.steps;
         }
@@ -854,7 +882,7 @@ private:
     std::vector<uint8_t> bytes;
 };
 
-void writeHeader(Writer& w, int patterns, int instruments) {
+void writeHeader(Writer& w, int channels, int patterns, int instruments) {
     w.text("Extended Module: ", 17);
     w.text("Velmo", 20);
     w.u8(0x1A);
@@ -863,7 +891,7 @@ void writeHeader(Writer& w, int patterns, int instruments) {
     w.u32(276);
     w.u16(patterns);   // song length: every pattern once, in order
     w.u16(0);          // restart position
-    w.u16(CHANNELS);
+    w.u16(channels);
     w.u16(patterns);
     w.u16(instruments);
     w.u16(1);          // linear frequency table
@@ -872,8 +900,10 @@ void writeHeader(Writer& w, int patterns, int instruments) {
     for (int i = 0; i < 256; ++i) w.u8(i < patterns ? i : 0);
 }
 
-void packCell(Writer& w, const Cell& c) {
-    const uint8_t fields[] = {c.note, c.instrument, c.volume, c.effect, c.param};
+// `volume` is this channel's share of the voice's volume.
+void packCell(Writer& w, const Cell& c, int volume) {
+    const uint8_t volumeColumn = c.volume > 0 ? static_cast<uint8_t>(0x10 + volume) : 0;
+    const uint8_t fields[] = {c.note, c.instrument, volumeColumn, c.effect, c.param};
     uint8_t mask = 0x80;
     for (int i = 0; i < 5; ++i)
         if (fields[i]) mask |= static_cast<uint8_t>(1 << i);
@@ -884,8 +914,17 @@ void packCell(Writer& w, const Cell& c) {
 
 void writePattern(Writer& w, const Score& score, int firstRow, int rows) {
     Writer packed;
-    for (int r = firstRow; r < firstRow + rows; ++r)
-        for (int ch = 0; ch < CHANNELS; ++ch) packCell(packed, score.at(r, ch));
+    for (int r = firstRow; r < firstRow + rows; ++r) {
+        int written = 0;
+        for (int v = 0; v < VOICES; ++v) {
+            // The unison channels play the same note, so their volumes add up to the voice's.
+            const Cell& c = score.at(r, Voice(v));
+            const int n = score.channels(Voice(v));
+            for (int k = 0; k < n; ++k) packCell(packed, c, c.volume / n + (k < c.volume % n ? 1 : 0));
+            written += n;
+        }
+        for (; written < score.channelCount(); ++written) packCell(packed, Cell{}, 0);
+    }
     w.u32(9);
     w.u8(0);
     w.u16(rows);
@@ -958,7 +997,7 @@ std::vector<uint8_t> buildModule() {
     const std::vector<Instrument> instruments = makeInstruments();
     Writer w;
     const int patterns = static_cast<int>(EVENT_SECONDS.size());
-    writeHeader(w, patterns, static_cast<int>(instruments.size()));
+    writeHeader(w, score.channelCount(), patterns, static_cast<int>(instruments.size()));
     for (int p = 0; p < patterns; ++p) {
         const int first = EVENT_SECONDS[p] * ROWS_PER_SECOND;
         const int end = p + 1 < patterns ? EVENT_SECONDS[p + 1] * ROWS_PER_SECOND : SONG_ROWS;
