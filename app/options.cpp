@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "app/settings.h"
+#include "app/version.h"
 #include "core/fatalerror.h"
 
 const char* const HELP_TEXT =
@@ -26,7 +27,8 @@ const char* const HELP_TEXT =
     "--writeimages : Writes all the frames of the demo into the folder ./data/render/ as .tga files "
     "at 25 fps. Requires about 3.5 Gb of space at the default resolution.\n"
     "--writevideo velmo.mkv : Renders the whole demo with its music into a video file at 25 fps "
-    "(.mkv or .webm; .mp4 where its encoders are installed). Needs no sound card.\n";
+    "(.mkv or .webm; .mp4 where its encoders are installed). Needs no sound card.\n"
+    "--version : Prints the version of the demo.\n";
 
 namespace {
 
@@ -98,6 +100,12 @@ StartOptions parseOptions(const std::vector<std::string>& args)
             if (a == "--help") {
                 std::fputs(HELP_TEXT, stdout);
                 std::fputs("\n", stdout);
+                running = false;
+                start.help = true;
+                return start;
+            }
+            if (a == "--version") {
+                std::puts("velmo " VELMO_VERSION);
                 running = false;
                 start.help = true;
                 return start;

@@ -19,6 +19,7 @@ Available command line switches are:
 --s16_9 : Set screen aspect ratio to 16:9 (widescreen television).
 --writeimages : Writes all the frames of the demo into the folder ./data/render/ as .tga files at 25 fps. Requires about 3.5 Gb of space at the default resolution.
 --writevideo velmo.mkv : Renders the whole demo with its music into a video file at 25 fps (.mkv or .webm; .mp4 where its encoders are installed). Needs no sound card.
+--version : Prints the version of the demo.
 
 TEXT
 
