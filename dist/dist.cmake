@@ -35,9 +35,9 @@ set(CPACK_PACKAGE_NAME velmo)
 set(CPACK_PACKAGE_VENDOR Velmo)
 set(CPACK_PACKAGE_CONTACT "Velmo <velmo@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Quorvane/Drell, a real-time audiovisual demo")
-set(CPACK_PACKAGE_DESCRIPTION "An OpenGL window shows a scripted sequence of procedural 3D scenes in step
-with the demo's own tracker music, played through GStreamer. It can also render itself into
-TGA frames or a video file.")
+set(CPACK_PACKAGE_DESCRIPTION "An OpenGL window shows a scripted sequence of procedural 3D scenes
+in step with the demo's own tracker music, played through GStreamer. It can
+also render itself into TGA frames or a video file.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/dist/cpackoptions.cmake)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
