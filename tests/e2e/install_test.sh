@@ -38,7 +38,7 @@ echo "not a bitmap" >"$tmp/run/data/velmo.bmp"
 cd "$tmp/run"
 "$P/bin/velmo" --windowed --writeimages >out.txt 2>err.txt &
 pid=$!
-for _ in $(seq 1 1200); do
+for _ in $(seq 1 3000); do
   [ -e data/render/velmo30.tga ] && break
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1
