@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "app/window.h"
+#include "core/datafiles.h"
 #include "core/fatalerror.h"
 #include "core/image.h"
 
@@ -48,7 +49,7 @@ void writeScreenShot()
 
     makeRenderDirectory();
     const std::string fileName = std::string(RENDER_DIR) + "/velmo" + std::to_string(file_number) + ".tga";
-    Image image("./data/black_800_340.tga");
+    Image image(dataFile("black_800_340.tga"));
     image.format = GL_RGB;
     image.imageBits = 24;
     image.imageWidth = w;

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "app/settings.h"
+#include "app/version.h"
 #include "core/fatalerror.h"
 #include "math/random.h"
 
@@ -30,7 +31,8 @@ const char* const HELP_TEXT =
     "--writevideo velmo.mkv : Renders the whole demo with its music into a video file at 25 fps "
     "(.mkv or .webm; .mp4 where its encoders are installed). Needs no sound card.\n"
     "--seed 1234 : Seeds every random number of the run with this unsigned 32-bit number instead "
-    "of the clock, so two runs render the same frames.\n";
+    "of the clock, so two runs render the same frames.\n"
+    "--version : Prints the version of the demo.\n";
 
 namespace {
 
@@ -112,6 +114,12 @@ StartOptions parseOptions(const std::vector<std::string>& args)
             if (a == "--help") {
                 std::fputs(HELP_TEXT, stdout);
                 std::fputs("\n", stdout);
+                running = false;
+                start.help = true;
+                return start;
+            }
+            if (a == "--version") {
+                std::puts("velmo " VELMO_VERSION);
                 running = false;
                 start.help = true;
                 return start;

@@ -8,7 +8,7 @@ extern const char* const HELP_TEXT;
 
 // The two start-up choices that belong to VelmoMain rather than to the settings globals.
 struct StartOptions {
-    bool help = false;         // --help was given: the help text has been printed
+    bool help = false;         // --help or --version was given: its text has been printed
     bool fullscreen = true;
     bool gstreamerOn = true;
 };

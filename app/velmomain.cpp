@@ -13,6 +13,7 @@
 #include "app/settings.h"
 #include "app/videowriter.h"
 #include "app/window.h"
+#include "core/datafiles.h"
 #include "timeline/silentclock.h"
 #include "timeline/musicclock.h"
 
@@ -49,11 +50,11 @@ VelmoMain::VelmoMain(const std::vector<std::string>& args)
     swapBuffers();
 
     if (writeVideoFile.empty()) {
-        player = makeMusicClock(gstreamerOn, "./data/music.xm");
+        player = makeMusicClock(gstreamerOn, gstreamerOn ? dataFile("music.xm") : std::string());
     } else {
         // The video carries the music itself; the script runs on the silent capture clock.
-        player = makeMusicClock(false, "./data/music.xm");
-        videoWriter = std::make_unique<VideoWriter>(writeVideoFile, "./data/music.xm", current_view_width,
+        player = makeMusicClock(false, std::string());
+        videoWriter = std::make_unique<VideoWriter>(writeVideoFile, dataFile("music.xm"), current_view_width,
                                                     current_view_height, DEMO_LENGTH);
     }
 

@@ -15,7 +15,7 @@ Grain::Grain()
     meshes.push_back(std::move(sheet));
 
     auto speck = std::make_unique<Mesh>(RECTANGLE, SPECK_SIZE);
-    trashTexture = std::make_unique<Texture>(std::string("./data/roska.bmp"));
+    trashTexture = Texture::fromDataFile("roska.bmp");
     speck->texture(trashTexture.get());
     speck->color(1.0f, 1.0f, 1.0f, 1.0f);
     meshes.push_back(std::move(speck));

@@ -12,7 +12,7 @@
 class Grain : public CameraFilter {
 public:
     // Needs a GL context and precalcRandom; generates every grain frame (25 x 512 x 512
-    // random values) and loads the speck from "./data/roska.bmp". Starts at ISO 400.
+    // random values) and loads the speck from the data file roska.bmp. Starts at ISO 400.
     Grain();
 
     // render(0).

@@ -7,12 +7,20 @@
 #include <iostream>
 #include <vector>
 
+#include "core/datafiles.h"
 #include "gfx/textureimage.h"
 
 uint32_t Texture::used_id = 0;
 
 Texture::Texture(const std::string& fileName) {
     loadGLTexture(fileName);
+}
+
+std::unique_ptr<Texture> Texture::fromDataFile(const std::string& name) {
+    if (std::optional<std::string> path = findDataFile(name)) return std::make_unique<Texture>(*path);
+    ++used_id;
+    std::cout << "Texture: " << missingDataFileMessage(name) << '\n';
+    return std::unique_ptr<Texture>(new Texture());
 }
 
 Texture::Texture(uint32_t kind) {

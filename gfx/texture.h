@@ -3,6 +3,7 @@
 // one of the procedural generators (gfx/textureimage.h). Needs a current GL context; the
 // texture lives as long as the context, it is never re-uploaded or deleted.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class Texture {
@@ -10,6 +11,9 @@ public:
     // A bitmap that cannot be loaded prints one line naming the file and SDL's reason and
     // leaves id 0 (no texture); start-up goes on.
     explicit Texture(const std::string& fileName);
+    // The bitmap of that name among the data files (core/datafiles.h). One found nowhere
+    // prints a line naming every place looked for and fails as an unreadable bitmap does.
+    static std::unique_ptr<Texture> fromDataFile(const std::string& name);
     // A generated 512 x 512 image of the given kind.
     explicit Texture(uint32_t kind);
     virtual ~Texture();
@@ -20,6 +24,7 @@ public:
     static uint32_t used_id;     // counts every texture creation, loaded, failed or generated
 
 private:
+    Texture() = default;
     void generator(uint32_t kind, uint32_t size);
     void loadGLTexture(const std::string& fileName);
     // Creates the texture object, sets the filters and uploads the mipmap chain.

@@ -14,16 +14,16 @@ const float CHAIN_SPACING = 0.152f;
 Byzantium::Byzantium(uint32_t variant) : variant(variant)
 {
     float size = 20.0f;
-    const char* picture = "./data/4s.bmp";
+    const char* picture = "4s.bmp";
     layerCount = 5;
     switch (variant) {
     case 1:
-        picture = "./data/5s.bmp";
+        picture = "5s.bmp";
         layerCount = 10;
         break;
     case 2:
         size = 1.5f;
-        picture = "./data/f.bmp";
+        picture = "f.bmp";
         break;
     case 3:
         size = 1.0f;
@@ -37,7 +37,7 @@ Byzantium::Byzantium(uint32_t variant) : variant(variant)
 
     auto mesh = std::make_unique<Mesh>(RECTANGLE, size);
     if (picture) {
-        layerTexture = std::make_unique<Texture>(picture);
+        layerTexture = Texture::fromDataFile(picture);
         mesh->texture(layerTexture.get());
     }
     mesh->color(0.1f, 0.1f, 0.1f, 1.0f);

@@ -2,9 +2,9 @@
 // One rectangle drawn many times per pass in rows, each copy tilted about the diagonal
 // (1, 1, 1): an ornamental layered pattern. Advances like any Object3D; only the
 // drawing differs.
-//   variant 0 (and above 3): 5 panels of +-20, "./data/4s.bmp", spacing 12.652
-//   variant 1:              10 panels of +-20, "./data/5s.bmp", spacing 12.652
-//   variant 2:               5 tiles of +-1.5, "./data/f.bmp", spacing 0.4, each
+//   variant 0 (and above 3): 5 panels of +-20, 4s.bmp, spacing 12.652
+//   variant 1:              10 panels of +-20, 5s.bmp, spacing 12.652
+//   variant 2:               5 tiles of +-1.5, f.bmp, spacing 0.4, each
 //                            turned about its own centre
 //   variant 3:              100 untextured squares of +-1 in a noise-driven chain,
 //                            no motion blur

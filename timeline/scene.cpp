@@ -5,9 +5,9 @@
 Scene::Scene(const std::function<void(float)>& p)
 {
     for (float v : {1.0f, 1.1f, 1.2f, 1.3f, 1.4f}) p(v);
-    logoTexture = std::make_unique<Texture>("./data/velmo.bmp");
+    logoTexture = Texture::fromDataFile("velmo.bmp");
     p(5);
-    titleTexture = std::make_unique<Texture>("./data/quor_drell.bmp");
+    titleTexture = Texture::fromDataFile("quor_drell.bmp");
     p(10);
     p(12);
     blobTexture = std::make_unique<Texture>(2u);

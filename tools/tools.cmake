@@ -6,6 +6,8 @@ foreach(src ${tool_sources})
   add_executable(${name} ${src})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
 endforeach()
+find_package(ZLIB REQUIRED)
+target_link_libraries(makeicon PRIVATE ZLIB::ZLIB)
 
 if(TARGET makepictures)
   set(PICTURES velmo.bmp quor_drell.bmp roska.bmp 4s.bmp 5s.bmp f.bmp black_800_340.tga)

@@ -20,6 +20,7 @@ Available command line switches are:
 --writeimages : Writes all the frames of the demo into the folder ./data/render/ as .tga files at 25 fps. Requires about 3.5 Gb of space at the default resolution.
 --writevideo velmo.mkv : Renders the whole demo with its music into a video file at 25 fps (.mkv or .webm; .mp4 where its encoders are installed). Needs no sound card.
 --seed 1234 : Seeds every random number of the run with this unsigned 32-bit number instead of the clock, so two runs render the same frames.
+--version : Prints the version of the demo.
 
 TEXT
 

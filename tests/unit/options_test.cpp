@@ -7,6 +7,7 @@
 
 #include "app/options.h"
 #include "app/settings.h"
+#include "app/version.h"
 #include "core/fatalerror.h"
 
 namespace {
@@ -162,6 +163,15 @@ TEST_F(OptionsTest, HelpPrintsTextOnlyAndStops)
     EXPECT_EQ(output.substr(output.size() - 2), "\n\n");
     EXPECT_EQ(output.find("Use --help"), std::string::npos);
     EXPECT_EQ(output.rfind("Quorvane/Drell by Velmo.\nFinal version.\n\nAvailable command line switches are:\n", 0), 0u);
+}
+
+TEST_F(OptionsTest, VersionPrintsItsLineOnlyAndStops)
+{
+    StartOptions o = parse({"--windowed", "--version", "--help", "-w", "1024"});
+    EXPECT_TRUE(o.help);
+    EXPECT_FALSE(running);
+    EXPECT_EQ(output, "velmo " VELMO_VERSION "\n");
+    EXPECT_EQ(screen_width, 800u) << "switches after --version are not read";
 }
 
 TEST(ParseInteger, AcceptedForms)
