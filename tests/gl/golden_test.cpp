@@ -9,6 +9,7 @@
 #include <GL/gl.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -150,10 +151,12 @@ void compare(const std::string& name, const std::string& what, const Picture& re
     }
     const double db = psnr(rendered, reference);
     if (db >= MIN_PSNR) return;
+    char dbText[16];
+    std::snprintf(dbText, sizeof dbText, "%.1f", db);
     std::filesystem::create_directories("golden-failures");
     const std::string sheet = std::filesystem::absolute("golden-failures/" + name + ".png").string();
     writePng(sheet, sideBySide(rendered, reference));
-    ADD_FAILURE() << name << " (" << what << ") differs from " << referenceFile << ": PSNR " << db
+    ADD_FAILURE() << name << " (" << what << ") differs from " << referenceFile << ": PSNR " << dbText
                   << " dB < " << MIN_PSNR << " dB. Rendered | reference | difference x" << DIFFERENCE_GAIN
                   << ": " << sheet;
 }
