@@ -18,6 +18,11 @@ foreach(layer unit gl)
   endforeach()
 endforeach()
 
+# The golden-frame test reads and writes PNG pictures and finds its references in the source tree.
+pkg_check_modules(PNG REQUIRED IMPORTED_TARGET libpng)
+target_link_libraries(golden_test PRIVATE PkgConfig::PNG)
+target_compile_definitions(golden_test PRIVATE GOLDEN_DIR="${CMAKE_SOURCE_DIR}/tests/golden")
+
 file(GLOB e2e_tests CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.sh)
 foreach(script ${e2e_tests})
   get_filename_component(name ${script} NAME_WE)
