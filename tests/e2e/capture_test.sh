@@ -10,7 +10,7 @@ cd "$run"
 
 "$VELMO" --windowed --writeimages --gstreameroff >out.txt 2>err.txt &
 pid=$!
-id=$(wait_window) || fail "no window appeared"
+id=$(wait_window "$pid") || fail "no window appeared"
 # Let it write a few seconds of demo time, then quit.
 for _ in $(seq 1 600); do
   [ -e data/render/velmo130.tga ] && break
