@@ -15,7 +15,7 @@ id=$(wait_window "$pid") || { cat "$loc/out" >&2; fail "-a 2.35 did not give the
 "$BUILD/closewindow" "$id" || fail "could not ask the window to close"
 wait "$pid"; status=$?; pid=""
 [ $status -eq 0 ] || { cat "$loc/out" >&2; fail "-a 2.35 exited with $status"; }
-grep -q 'Final fps: [0-9]*\.[0-9][0-9]$' "$loc/out" || { tail -1 "$loc/out" >&2; fail "no 'Final fps: ' line with a dot"; }
+grep -q 'Final fps: [0-9]*\.[0-9][0-9]$' "$loc/out" || { tail -n 1 "$loc/out" >&2; fail "no 'Final fps: ' line with a dot"; }
 
 timeout 60 "${comma[@]}" "$VELMO" --windowed -a 2,35 >/dev/null 2>"$loc/err"
 status=$?
