@@ -56,7 +56,13 @@ void writeScreenShot()
     image.imageHeight = h;
     image.imageSize = w * h;
     image.imageData = std::move(pixels);
-    if (!image.writeTGA(fileName)) throw FatalError("Failed to write the captured frame " + fileName);
+    if (!image.writeTGA(fileName)) {
+        // A frame cut short by a full disk would pass for a whole one. Only a file is removed:
+        // what stood in the way (a directory of that name) is not ours.
+        std::error_code ignored;
+        if (std::filesystem::is_regular_file(fileName, ignored)) std::filesystem::remove(fileName, ignored);
+        throw FatalError("Failed to write the captured frame " + fileName);
+    }
 
     std::puts("writeScreenShot() increasing file_number++.");
     ++file_number;

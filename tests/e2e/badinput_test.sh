@@ -1,7 +1,8 @@
 # Bad command lines end with a message on stderr and status 1, never a crash.
 source "$(dirname "$0")/common.sh"
 err=$(mktemp)
-trap 'rm -f "$err"' EXIT
+target=$(mktemp -d --suffix=.mkv)
+trap 'rm -rf "$err" "$target" "$target.partial"' EXIT
 
 expect_fatal() {
   local pattern=$1; shift
@@ -22,6 +23,9 @@ expect_fatal 'Invalid view size' --windowed -w 0
 DISPLAY= expect_fatal 'Supported here' --writevideo demo.avi
 DISPLAY= expect_fatal '.mkv' --writevideo demo
 [ ! -e demo.avi ] && [ ! -e demo.avi.partial ] || fail "a refused video left a file"
+# So is a target that is a directory, found before rendering, not at the final rename.
+DISPLAY= expect_fatal "Cannot write the video $target: it is a directory." --writevideo "$target"
+[ ! -e "$target.partial" ] || fail "a refused video left $target.partial"
 # Without a display the window cannot open: an error, not a hang or a text-mode fallback.
 DISPLAY= expect_fatal 'Failed to' --windowed
 env -u DISPLAY "$VELMO" --windowed >/dev/null 2>"$err"; [ $? -eq 1 ] || fail "no-display run did not exit 1"

@@ -25,8 +25,7 @@ expect_fatal() {
 setup_run velmo.bmp
 (cd "$run" && exec "$VELMO" --windowed --gstreameroff >out.txt 2>err.txt) &
 pid=$!
-id=$(wait_window) || fail "no window with a missing bitmap"
-sleep 1
+id=$(wait_window "$pid") || fail "no window with a missing bitmap"
 send_key "$id" Escape
 wait "$pid"; status=$?; pid=""
 [ $status -eq 0 ] || fail "missing bitmap: exit status $status"

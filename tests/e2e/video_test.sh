@@ -10,7 +10,7 @@ cd "$run"
 
 "$VELMO" --windowed --writevideo demo.webm >out.txt 2>err.txt
 status=$?
-[ $status -eq 0 ] || { tail -5 out.txt err.txt >&2; fail "render exited with $status"; }
+[ $status -eq 0 ] || { tail -n 5 out.txt err.txt >&2; fail "render exited with $status"; }
 [ -f demo.webm ] || fail "no video written"
 [ ! -e demo.webm.partial ] || fail "the partial file is left behind"
 [ ! -d data/render ] || [ -z "$(ls data/render)" ] || fail "TGA files were written"
