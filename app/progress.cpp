@@ -6,7 +6,7 @@
 #include "app/settings.h"
 #include "app/window.h"
 
-void showProgress(float percent)
+void drawProgress(float percent)
 {
     const float w = percent * 0.01f * 1.3f;
     const float h = 0.1f;
@@ -31,8 +31,12 @@ void showProgress(float percent)
     glEnable(GL_TEXTURE_2D);
     glPopMatrix();
     glFlush();
-    // Read before the swap: the back buffer's content is undefined afterwards. A video
-    // starts with the first demo frame, so the loading bar stays out of it.
-    if (writeScreenShotMode && writeVideoFile.empty()) writeScreenShot();
+}
+
+void showProgress(float percent)
+{
+    drawProgress(percent);
+    // Read before the swap: the back buffer's content is undefined afterwards.
+    if (writeScreenShotMode) writeScreenShot();
     swapBuffers();
 }

@@ -4,3 +4,5 @@
 
 // percent from 0 to 100: the filled part grows from the centre out to the frame's width.
 void showProgress(float percent);
+// The same frame drawn and flushed, neither captured nor presented (offscreen exports).
+void drawProgress(float percent);

@@ -9,3 +9,4 @@ uint32_t view_width = 800;
 uint32_t view_height = 340;
 
 std::string writeVideoFile;
+uint32_t antialiasSamples = 4;
