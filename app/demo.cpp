@@ -1,7 +1,7 @@
 #include "app/demo.h"
 
 #include "app/interrupt.h"
-#include "app/scene.h"
+#include "timeline/scene.h"
 #include "core/perlinnoise.h"
 #include "math/precalcrandom.h"
 #include "timeline/musicclock.h"

@@ -5,14 +5,6 @@
 #include "app/settings.h"
 #include "app/window.h"
 
-bool upKey = false, downKey = false, rightKey = false, leftKey = false;
-bool pageUpKey = false, pageDownKey = false;
-bool wKey = false, aKey = false, sKey = false, dKey = false, qKey = false, eKey = false;
-bool key1 = false, key2 = false, nKey = false;
-
-bool seekMode = false;
-int64_t seekModePosition = 0;
-
 namespace {
 
 // The flag a held key drives, or null for keys that are not held-key flags.

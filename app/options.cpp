@@ -1,6 +1,7 @@
 #include "app/options.h"
 
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 
 #include "app/settings.h"
 #include "core/fatalerror.h"
+#include "math/random.h"
 
 const char* const HELP_TEXT =
     "Quorvane/Drell by Velmo.\n"
@@ -29,7 +31,9 @@ const char* const HELP_TEXT =
     "offscreen: needs no display and no sound card. The size is the width (-w, default 800) by "
     "the width over the view aspect rounded down to an even number: 800x340, -w 1920 gives 1920x816, "
     "-w 3840 gives 3840x1634. Formats: .mp4, .mkv or .webm.\n"
-    "--antialias 4 : Samples per pixel for --writevideo: 0 (off), 2, 4 or 8. Default: 4.\n";
+    "--antialias 4 : Samples per pixel for --writevideo: 0 (off), 2, 4 or 8. Default: 4.\n"
+    "--seed 1234 : Seeds every random number of the run with this unsigned 32-bit number instead "
+    "of the clock, so two runs render the same frames.\n";
 
 namespace {
 
@@ -85,6 +89,16 @@ int32_t parseInteger(const std::string& text, const std::string& option)
     return int32_t(value);
 }
 
+uint32_t parseUnsigned(const std::string& text, const std::string& option)
+{
+    uint32_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end)
+        badValue(option, text, "an unsigned 32-bit integer");
+    return value;
+}
+
 float parseNumber(const std::string& text, const std::string& option)
 {
     const char* expected = "a number";
@@ -123,6 +137,7 @@ StartOptions parseOptions(const std::vector<std::string>& args)
                 writeVideoFile = value;
             }
             if (a == "--antialias" && hasValue) antialiasSamples = parseSamples(value, a);
+            if (a == "--seed" && hasValue) setRunSeed(parseUnsigned(value, a));
             // The value keeps its bit pattern: a negative width wraps.
             if ((a == "-w" || a == "--width") && hasValue) screen_width = uint32_t(parseInteger(value, a));
             if ((a == "-h" || a == "--height") && hasValue) screen_height = uint32_t(parseInteger(value, a));

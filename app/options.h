@@ -29,5 +29,7 @@ void deriveVideoGeometry();
 // Signed 32-bit integer: blanks and tabs, a sign, an optional 0x/0b/0o prefix, then
 // digits of that radix only. Throws FatalError naming the switch and the text.
 int32_t parseInteger(const std::string& text, const std::string& option);
+// Unsigned 32-bit integer: decimal digits only. Throws FatalError naming the switch and the text.
+uint32_t parseUnsigned(const std::string& text, const std::string& option);
 // Decimal floating-point number, the whole text. Throws FatalError likewise.
 float parseNumber(const std::string& text, const std::string& option);

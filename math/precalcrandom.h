@@ -1,6 +1,6 @@
 #pragma once
 // Small random integers without running a generator on the frame path: the tables are drawn
-// once from a clock-seeded Random and then read back in order.
+// once from a Random seeded by the run (the clock, or --seed) and then read back in order.
 #include <cstdint>
 
 #include "math/random.h"

@@ -2,6 +2,19 @@
 
 #include <sys/time.h>
 
+namespace {
+
+bool haveRunSeed = false;
+uint32_t runSeed = 0;
+
+} // namespace
+
+void setRunSeed(uint32_t s)
+{
+    haveRunSeed = true;
+    runSeed = s;
+}
+
 Random::Random()
 {
     seed();
@@ -18,6 +31,10 @@ void Random::seed(uint32_t s)
 
 void Random::seed()
 {
+    if (haveRunSeed) {
+        seed(runSeed);
+        return;
+    }
     timeval now;
     gettimeofday(&now, nullptr);
     seed(static_cast<uint32_t>(now.tv_usec));

@@ -3,12 +3,17 @@
 // Same seed, same sequence on every platform.
 #include <cstdint>
 
+// The run's seed (--seed): once set, Random() and seed() use it instead of the clock, so two
+// runs draw the same numbers.
+void setRunSeed(uint32_t s);
+
 class Random {
 public:
-    // Seeds itself from the clock.
+    // Seeds itself with seed().
     Random();
     void seed(uint32_t s);
-    // Seeds with the microseconds part of the current time of day.
+    // Seeds with the run's seed if one was set, else with the microseconds part of the
+    // current time of day.
     void seed();
     uint32_t next();
     // next() mod n; n must not be 0.

@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "app/input.h"
+#include "scene/keyflags.h"
 #include "core/perlinnoise.h"
 #include "timeline/clock.h"
 

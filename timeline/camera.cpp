@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/input.h"
+#include "scene/keyflags.h"
 
 Camera* camera = nullptr;
 

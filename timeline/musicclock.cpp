@@ -1,6 +1,6 @@
 #include "timeline/musicclock.h"
 
-#include "app/input.h"
+#include "scene/keyflags.h"
 #include "timeline/runflags.h"
 #include "core/fatalerror.h"
 #include "timeline/clock.h"

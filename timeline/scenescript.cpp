@@ -2,7 +2,7 @@
 
 #include <GL/gl.h>
 
-#include "app/scene.h"
+#include "timeline/scene.h"
 #include "core/orderedlist.h"
 
 namespace {

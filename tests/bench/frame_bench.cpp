@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/capture.h"
-#include "app/scene.h"
+#include "timeline/scene.h"
 #include "app/settings.h"
 #include "app/window.h"
 #include "core/perlinnoise.h"

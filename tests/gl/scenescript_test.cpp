@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scene.h"
+#include "timeline/scene.h"
 #include "app/window.h"
 #include "core/perlinnoise.h"
 #include "math/precalcrandom.h"

@@ -1,7 +1,7 @@
 // Camera steering: step limits, the upside-down rule, keys and paths.
 #include <gtest/gtest.h>
 
-#include "app/input.h"
+#include "scene/keyflags.h"
 #include "timeline/camera.h"
 
 namespace {

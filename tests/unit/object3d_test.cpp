@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/input.h"
+#include "scene/keyflags.h"
 #include "scene/button.h"
 #include "scene/rectangle.h"
 #include "scene/window.h"

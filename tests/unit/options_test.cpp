@@ -195,6 +195,14 @@ TEST(ParseInteger, RejectedForms)
     }
 }
 
+TEST(ParseUnsigned, FullRangeAndNothingElse)
+{
+    EXPECT_EQ(parseUnsigned("0", "--seed"), 0u);
+    EXPECT_EQ(parseUnsigned("4294967295", "--seed"), 4294967295u);
+    for (const char* bad : {"", " 1", "1 ", "-1", "+1", "0x10", "4294967296", "1e3", "12a"})
+        EXPECT_THROW(parseUnsigned(bad, "--seed"), FatalError) << '"' << bad << '"';
+}
+
 TEST(ParseNumber, AcceptedAndRejected)
 {
     EXPECT_EQ(parseNumber("2.35", "-a"), 2.35f);

@@ -85,6 +85,24 @@ TEST(Random, ClockSeedIsAMicrosecondValue)
     }
 }
 
+TEST(Random, RunSeedReplacesTheClock)
+{
+    setRunSeed(0xFFFFFFF0u);
+    Random fresh;
+    Random reseeded;
+    reseeded.seed(1);
+    reseeded.seed();
+    PrecalcRandom table;
+    ReferenceKiss reference(0xFFFFFFF0u);
+    for (int i = 0; i < 100; ++i) {
+        const uint32_t expected = reference.next();
+        EXPECT_EQ(fresh.next(), expected);
+        EXPECT_EQ(reseeded.next(), expected);
+    }
+    ReferenceKiss tableSource(0xFFFFFFF0u);
+    for (uint32_t value : table.values20) ASSERT_EQ(value, tableSource.next() % 20);
+}
+
 TEST(PrecalcRandom, TablesAreDrawnFromAClockSeedInRangeOrder)
 {
     auto table = std::make_unique<PrecalcRandom>();

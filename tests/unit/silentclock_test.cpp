@@ -1,6 +1,6 @@
 #include "timeline/silentclock.h"
 
-#include "app/input.h"
+#include "scene/keyflags.h"
 #include "timeline/runflags.h"
 #include "timeline/clock.h"
 

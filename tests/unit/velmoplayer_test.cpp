@@ -3,7 +3,7 @@
 // Playing real music is covered under the harness (tests/gl/velmoplayer_play_test.cpp).
 #include "timeline/velmoplayer.h"
 
-#include "app/input.h"
+#include "scene/keyflags.h"
 #include "timeline/runflags.h"
 #include "core/fatalerror.h"
 #include "support/gstnosound.h"

@@ -1,4 +1,4 @@
-#include "app/scene.h"
+#include "timeline/scene.h"
 
 #include <GL/gl.h>
 
