@@ -185,6 +185,15 @@ void OffscreenTarget::makeFramebuffers()
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
     check(samples ? "multisampled" : "offscreen");
+    // A window's pixels are stored top row first and its drivers rasterize with y flipped,
+    // which moves edge pixels; drawing the framebuffer the same way gives the window's frames.
+    GLint major = 0, minor = 0;
+    glGetIntegerv(GL_MAJOR_VERSION, &major);
+    glGetIntegerv(GL_MINOR_VERSION, &minor);
+    if (major > 4 || (major == 4 && minor >= 5)) {
+        glClipControl(GL_UPPER_LEFT, GL_NEGATIVE_ONE_TO_ONE);
+        topRowFirst = true;
+    }
     if (samples) {
         storage(resolveColour, GL_RGBA8, 0);
         glGenFramebuffers(1, &resolveFramebuffer);
@@ -208,5 +217,10 @@ std::vector<uint8_t> OffscreenTarget::readFrame()
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    if (topRowFirst) {
+        const size_t row = size_t(width) * 3;
+        for (size_t top = 0, bottom = size_t(height) - 1; top < bottom; ++top, --bottom)
+            std::swap_ranges(pixels.begin() + top * row, pixels.begin() + (top + 1) * row, pixels.begin() + bottom * row);
+    }
     return pixels;
 }

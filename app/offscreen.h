@@ -40,4 +40,5 @@ private:
     std::string glDescription;
     GLuint framebuffer = 0, colour = 0, depth = 0;
     GLuint resolveFramebuffer = 0, resolveColour = 0;   // with samples
+    bool topRowFirst = false;                            // drawn upside down (clip control)
 };
