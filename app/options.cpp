@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -171,8 +172,10 @@ void deriveViewGeometry(bool fullscreen)
 void deriveVideoGeometry()
 {
     deriveViewGeometry(false);
-    // 4:2:0 video halves both dimensions for colour: they must be even.
-    const uint32_t height = view_height & ~1u;
+    // Rounded rather than truncated, so that 1920 at 16:9 stays 1080 despite the float aspect;
+    // then even, as 4:2:0 video halves both dimensions for colour.
+    const long double exact = (long double)view_width / view_aspect;
+    const uint32_t height = uint32_t(std::min(exact + 0.5L, 4294967295.0L)) & ~1u;
     if (view_width % 2 != 0 || height == 0)
         throw FatalError("Invalid video size: width " + std::to_string(view_width) + " at aspect " +
                          std::to_string(view_aspect) + " gives " + std::to_string(view_width) + "x" +
