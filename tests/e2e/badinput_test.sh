@@ -22,6 +22,10 @@ expect_fatal 'Invalid view size' --windowed -w 0
 DISPLAY= expect_fatal 'Supported here' --writevideo demo.avi
 DISPLAY= expect_fatal '.mkv' --writevideo demo
 [ ! -e demo.avi ] && [ ! -e demo.avi.partial ] || fail "a refused video left a file"
+# A picture the GL cannot hold, or one 4:2:0 cannot, is refused before anything is drawn.
+DISPLAY= expect_fatal 'Cannot render a video of 40000x17020 pixels: .* renders at most' --writevideo demo.webm -w 40000
+DISPLAY= expect_fatal 'Invalid video size: width 801' --writevideo demo.webm -w 801
+[ ! -e demo.webm ] && [ ! -e demo.webm.partial ] || fail "a refused video left a file"
 # Without a display the window cannot open: an error, not a hang or a text-mode fallback.
 DISPLAY= expect_fatal 'Failed to' --windowed
 env -u DISPLAY "$VELMO" --windowed >/dev/null 2>"$err"; [ $? -eq 1 ] || fail "no-display run did not exit 1"
