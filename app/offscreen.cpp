@@ -64,12 +64,12 @@ EGLDisplay gpuDisplay()
 
 } // namespace
 
-OffscreenTarget::OffscreenTarget(uint32_t width, uint32_t height, uint32_t samples)
+OffscreenTarget::OffscreenTarget(uint32_t width, uint32_t height, uint32_t samples, bool fewerSamplesWillDo)
     : width(width), height(height), samples(samples)
 {
     try {
         makeContext();
-        checkLimits();
+        checkLimits(fewerSamplesWillDo);
         makeFramebuffers();
     } catch (...) {
         release();
@@ -140,7 +140,7 @@ void OffscreenTarget::makeContext()
                          " is older");
 }
 
-void OffscreenTarget::checkLimits()
+void OffscreenTarget::checkLimits(bool fewerSamplesWillDo)
 {
     GLint renderbufferSize = 0, viewport[2] = {0, 0};
     glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &renderbufferSize);
@@ -153,6 +153,7 @@ void OffscreenTarget::checkLimits()
     if (samples == 0) return;
     GLint maxSamples = 0;
     glGetIntegerv(GL_MAX_SAMPLES, &maxSamples);
+    if (samples > uint32_t(maxSamples) && fewerSamplesWillDo) samples = maxSamples >= 2 ? uint32_t(maxSamples) : 0;
     if (samples > uint32_t(maxSamples))
         throw FatalError("Cannot anti-alias with " + std::to_string(samples) + " samples: " + glDescription +
                          " offers at most " + std::to_string(maxSamples));

@@ -12,11 +12,12 @@
 class OffscreenTarget {
 public:
     // Makes the context current with the framebuffer bound for drawing. samples is 0 for one
-    // sample per pixel, else 2, 4 or 8. Throws FatalError when no context can be made, when
+    // sample per pixel, else 2, 4 or 8; with fewerSamplesWillDo the most the implementation
+    // offers stands in for more. Throws FatalError when no context can be made, when
     // width × height is beyond the implementation's renderbuffer or viewport limits, when it
-    // offers fewer samples, or when the framebuffer cannot be made (memory); all before anything
-    // is drawn.
-    OffscreenTarget(uint32_t width, uint32_t height, uint32_t samples);
+    // offers fewer samples (unless they will do), or when the framebuffer cannot be made
+    // (memory); all before anything is drawn.
+    OffscreenTarget(uint32_t width, uint32_t height, uint32_t samples, bool fewerSamplesWillDo);
     ~OffscreenTarget();
     OffscreenTarget(const OffscreenTarget&) = delete;
     OffscreenTarget& operator=(const OffscreenTarget&) = delete;
@@ -30,7 +31,7 @@ public:
 
 private:
     void makeContext();
-    void checkLimits();
+    void checkLimits(bool fewerSamplesWillDo);
     void makeFramebuffers();
     void release();
 

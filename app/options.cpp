@@ -137,7 +137,10 @@ StartOptions parseOptions(const std::vector<std::string>& args)
                 writeScreenShotMode = true;
                 writeVideoFile = value;
             }
-            if (a == "--antialias" && hasValue) antialiasSamples = parseSamples(value, a);
+            if (a == "--antialias" && hasValue) {
+                antialiasSamples = parseSamples(value, a);
+                antialiasGiven = true;
+            }
             if (a == "--seed" && hasValue) setRunSeed(parseUnsigned(value, a));
             // The value keeps its bit pattern: a negative width wraps.
             if ((a == "-w" || a == "--width") && hasValue) screen_width = uint32_t(parseInteger(value, a));

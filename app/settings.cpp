@@ -10,3 +10,4 @@ uint32_t view_height = 340;
 
 std::string writeVideoFile;
 uint32_t antialiasSamples = 4;
+bool antialiasGiven = false;

@@ -19,6 +19,10 @@ namespace {
 // A video holds the demo's length and no more: 25 frames a second.
 constexpr uint32_t VIDEO_FRAMES = uint32_t(DEMO_LENGTH / VideoWriter::FRAME_NS);
 
+// Thrown from the loading bar when a signal arrived: loading a large picture takes seconds,
+// and a cut render should not wait for it.
+struct LoadingCut {};
+
 } // namespace
 
 VideoExport::VideoExport()
@@ -27,12 +31,18 @@ VideoExport::VideoExport()
     deriveVideoGeometry();
     catchInterrupts();
 
-    target = std::make_unique<OffscreenTarget>(view_width, view_height, antialiasSamples);
+    // The default sample count gives way where fewer are offered; an asked-for one does not.
+    target = std::make_unique<OffscreenTarget>(view_width, view_height, antialiasSamples, !antialiasGiven);
     // The window's GL state, on a view that fills the picture.
     resizeGLScene(int(view_width), int(view_height));
     initGLstuff();
 
-    demo = std::make_unique<Demo>(static_cast<Demo::Shell&>(*this));
+    try {
+        demo = std::make_unique<Demo>(static_cast<Demo::Shell&>(*this));
+    } catch (const LoadingCut&) {
+        status = reportCut(writeVideoFile, 0, "no video was written.");
+        return;
+    }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     // The video carries the music itself; the script runs on the silent capture clock.
@@ -56,6 +66,7 @@ int64_t VideoExport::wallClockTicks()
 
 void VideoExport::showProgress(float percent)
 {
+    if (interruptSignal()) throw LoadingCut{};
     // Drawn for the GL state it leaves, as in the window; a video starts with the first demo frame.
     drawProgress(percent);
 }

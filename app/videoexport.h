@@ -21,7 +21,8 @@ public:
 
     // 0 for a complete video, 128 + the signal for a render cut by one.
     int exitStatus() const { return status; }
-    double finalFps() { return demo->finalFps(); }
+    // Presented frames per second; 0 for a render cut while loading.
+    double finalFps() { return demo ? demo->finalFps() : 0.0; }
 
 private:
     int64_t wallClockTicks() override;

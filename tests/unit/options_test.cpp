@@ -27,6 +27,7 @@ protected:
         writeScreenShotMode = false;
         writeVideoFile.clear();
         antialiasSamples = 4;
+        antialiasGiven = false;
     }
 
     StartOptions parse(std::vector<std::string> args)
@@ -156,6 +157,7 @@ TEST_F(OptionsTest, AntialiasTakesOffOrTwoFourEightSamples)
     for (const auto& [text, samples] : {std::pair{"0", 0u}, {"1", 0u}, {"2", 2u}, {"4", 4u}, {"8", 8u}}) {
         parse({"--antialias", text});
         EXPECT_EQ(antialiasSamples, samples) << text;
+        EXPECT_TRUE(antialiasGiven);
     }
     for (const char* text : {"3", "16", "-2", "x"}) EXPECT_THROW(parse({"--antialias", text}), FatalError) << text;
 }
