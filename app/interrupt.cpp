@@ -1,6 +1,7 @@
 #include "app/interrupt.h"
 
 #include <csignal>
+#include <cstdio>
 
 namespace {
 
@@ -24,4 +25,10 @@ void catchInterrupts()
 int interruptSignal()
 {
     return arrived;
+}
+
+int reportCut(const std::string& what, uint32_t frames, const char* outcome)
+{
+    std::fprintf(stderr, "Rendering %s was cut after %u frames; %s\n", what.c_str(), frames, outcome);
+    return arrived ? 128 + arrived : 1;
 }

@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -28,8 +29,11 @@ const char* const HELP_TEXT =
     "--s16_9 : Set screen aspect ratio to 16:9 (widescreen television).\n"
     "--writeimages : Writes all the frames of the demo into the folder ./data/render/ as .tga files "
     "at 25 fps. Requires about 3.5 Gb of space at the default resolution.\n"
-    "--writevideo velmo.mkv : Renders the whole demo with its music into a video file at 25 fps "
-    "(.mkv or .webm; .mp4 where its encoders are installed). Needs no sound card.\n"
+    "--writevideo velmo.mp4 : Renders the whole demo with its music into a video file at 25 fps, "
+    "offscreen: needs no display and no sound card. The size is the width (-w, default 800) by "
+    "the width over the view aspect rounded down to an even number: 800x340, -w 1920 gives 1920x816, "
+    "-w 3840 gives 3840x1634. Formats: .mp4, .mkv or .webm.\n"
+    "--antialias 4 : Samples per pixel for --writevideo: 0 (off), 2, 4 or 8. Default: 4.\n"
     "--seed 1234 : Seeds every random number of the run with this unsigned 32-bit number instead "
     "of the clock, so two runs render the same frames.\n"
     "--version : Prints the version of the demo.\n";
@@ -47,6 +51,14 @@ int digitValue(char c)
     if (c >= 'a' && c <= 'z') return c - 'a' + 10;
     if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
     return 99;
+}
+
+uint32_t parseSamples(const std::string& text, const std::string& option)
+{
+    const int32_t samples = parseInteger(text, option);
+    if (samples == 1) return 0;
+    if (samples != 0 && samples != 2 && samples != 4 && samples != 8) badValue(option, text, "0, 2, 4 or 8");
+    return uint32_t(samples);
 }
 
 } // namespace
@@ -133,6 +145,10 @@ StartOptions parseOptions(const std::vector<std::string>& args)
                 writeScreenShotMode = true;
                 writeVideoFile = value;
             }
+            if (a == "--antialias" && hasValue) {
+                antialiasSamples = parseSamples(value, a);
+                antialiasGiven = true;
+            }
             if (a == "--seed" && hasValue) setRunSeed(parseUnsigned(value, a));
             // The value keeps its bit pattern: a negative width wraps.
             if ((a == "-w" || a == "--width") && hasValue) screen_width = uint32_t(parseInteger(value, a));
@@ -162,4 +178,18 @@ void deriveViewGeometry(bool fullscreen)
                          std::to_string(view_aspect) + " gives a view height of " +
                          std::to_string((double)height) + " pixels");
     view_height = uint32_t(height);
+}
+
+void deriveVideoGeometry()
+{
+    deriveViewGeometry(false);
+    // Rounded rather than truncated, so that 1920 at 16:9 stays 1080 despite the float aspect;
+    // then even, as 4:2:0 video halves both dimensions for colour.
+    const long double exact = (long double)view_width / view_aspect;
+    const uint32_t height = uint32_t(std::min(exact + 0.5L, 4294967295.0L)) & ~1u;
+    if (view_width % 2 != 0 || height == 0)
+        throw FatalError("Invalid video size: width " + std::to_string(view_width) + " at aspect " +
+                         std::to_string(view_aspect) + " gives " + std::to_string(view_width) + "x" +
+                         std::to_string(view_height) + " pixels; a video needs an even width and height");
+    view_height = height;
 }

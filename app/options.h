@@ -22,6 +22,11 @@ StartOptions parseOptions(const std::vector<std::string>& args);
 // FatalError for a view that would be empty or unbounded.
 void deriveViewGeometry(bool fullscreen);
 
+// The picture of an exported video: view_width × view_height as for a window, the height
+// width / aspect rounded, then down to an even number (1920 at 2.35: 817.02 → 816). Throws
+// FatalError for an odd width or a height below 2.
+void deriveVideoGeometry();
+
 // Signed 32-bit integer: blanks and tabs, a sign, an optional 0x/0b/0o prefix, then
 // digits of that radix only. Throws FatalError naming the switch and the text.
 int32_t parseInteger(const std::string& text, const std::string& option);

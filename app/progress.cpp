@@ -36,8 +36,7 @@ void drawProgress(float percent)
 void showProgress(float percent)
 {
     drawProgress(percent);
-    // Read before the swap: the back buffer's content is undefined afterwards. A video
-    // starts with the first demo frame, so the loading bar stays out of it.
-    if (writeScreenShotMode && writeVideoFile.empty()) writeScreenShot();
+    // Read before the swap: the back buffer's content is undefined afterwards.
+    if (writeScreenShotMode) writeScreenShot();
     swapBuffers();
 }

@@ -9,3 +9,5 @@ uint32_t view_width = 800;
 uint32_t view_height = 340;
 
 std::string writeVideoFile;
+uint32_t antialiasSamples = 4;
+bool antialiasGiven = false;

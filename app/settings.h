@@ -14,4 +14,6 @@ extern float pixel_aspect_width;   // horizontal stretch of one pixel (derived)
 extern uint32_t view_width;        // derived
 extern uint32_t view_height;       // derived
 
-extern std::string writeVideoFile; // with capture: the frames go into this video, not TGA files
+extern std::string writeVideoFile;
+extern uint32_t antialiasSamples;  // samples per pixel of an exported video; 0: one, no resolve
+extern bool antialiasGiven;        // --antialias was given: fewer samples will not do // with capture: the frames go into this video, not TGA files

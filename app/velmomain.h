@@ -1,7 +1,7 @@
 #pragma once
-// The one top-level object. Its constructor is the whole run: command line, window,
-// everything on screen, the music, then the frame loop until `running` goes false, an
-// interrupt arrives or a rendered video has all its frames.
+// The one top-level object. Its constructor is the whole run: command line, then either the
+// offscreen video export (VideoExport) or the window, everything on screen, the music and the
+// frame loop until `running` goes false or an interrupt arrives.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,7 +11,6 @@
 
 class MusicClock;
 class SdlSession;
-class VideoWriter;
 
 class VelmoMain : private Demo::Shell {
 public:
@@ -19,7 +18,7 @@ public:
     ~VelmoMain() override;
 
     // What the process should exit with: 0 for a run that ended as it should, 128 + the
-    // signal for one cut by a signal, 1 for a render closed before its end.
+    // signal for a render or capture cut by a signal.
     int exitStatus() const { return status; }
 
     bool fullscreen = true;
@@ -30,8 +29,6 @@ private:
     void pollInput() override;
     void showProgress(float percent) override;
     void presentFrame() override;
-    // A render (video or frame capture) that stopped before the demo's end.
-    void reportCut(const std::string& what, uint32_t frames);
 
     // Declared first, destroyed last: SDL_Quit comes after everything that used it.
     std::unique_ptr<SdlSession> sdl;
@@ -39,6 +36,5 @@ private:
     // The music player, or the silent clock when there is none (--gstreameroff, or no
     // sound device): the loop always has a clock to start, poll and read.
     std::unique_ptr<MusicClock> player;
-    std::unique_ptr<VideoWriter> videoWriter;   // with --writevideo
     int status = 0;
 };

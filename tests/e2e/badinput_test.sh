@@ -26,6 +26,10 @@ DISPLAY= expect_fatal '.mkv' --writevideo demo
 # So is a target that is a directory, found before rendering, not at the final rename.
 DISPLAY= expect_fatal "Cannot write the video $target: it is a directory." --writevideo "$target"
 [ ! -e "$target.partial" ] || fail "a refused video left $target.partial"
+# A picture the GL cannot hold, or one 4:2:0 cannot, is refused before anything is drawn.
+DISPLAY= expect_fatal 'Cannot render a video of 40000x17020 pixels: .* renders at most' --writevideo demo.webm -w 40000
+DISPLAY= expect_fatal 'Invalid video size: width 801' --writevideo demo.webm -w 801
+[ ! -e demo.webm ] && [ ! -e demo.webm.partial ] || fail "a refused video left a file"
 # Without a display the window cannot open: an error, not a hang or a text-mode fallback.
 DISPLAY= expect_fatal 'Failed to' --windowed
 env -u DISPLAY "$VELMO" --windowed >/dev/null 2>"$err"; [ $? -eq 1 ] || fail "no-display run did not exit 1"

@@ -18,7 +18,8 @@ Available command line switches are:
 --s16_10 : Set screen aspect ratio to 16:10 (modern widescreen laptops). This is the default.
 --s16_9 : Set screen aspect ratio to 16:9 (widescreen television).
 --writeimages : Writes all the frames of the demo into the folder ./data/render/ as .tga files at 25 fps. Requires about 3.5 Gb of space at the default resolution.
---writevideo velmo.mkv : Renders the whole demo with its music into a video file at 25 fps (.mkv or .webm; .mp4 where its encoders are installed). Needs no sound card.
+--writevideo velmo.mp4 : Renders the whole demo with its music into a video file at 25 fps, offscreen: needs no display and no sound card. The size is the width (-w, default 800) by the width over the view aspect rounded down to an even number: 800x340, -w 1920 gives 1920x816, -w 3840 gives 3840x1634. Formats: .mp4, .mkv or .webm.
+--antialias 4 : Samples per pixel for --writevideo: 0 (off), 2, 4 or 8. Default: 4.
 --seed 1234 : Seeds every random number of the run with this unsigned 32-bit number instead of the clock, so two runs render the same frames.
 --version : Prints the version of the demo.
 

@@ -1,14 +1,14 @@
-# The whole demo rendered into a video: one 25-fps video stream of 4200 frames (168 s) and
-# one audio stream as long as the music, below 100 MB, no TGA files on the way.
+# The whole demo rendered offscreen into a video with no display: one 25-fps video stream of
+# 4200 frames (168 s) at the size -w asks for, one audio stream as long as the music, below
+# 100 MB, no TGA files on the way.
 source "$(dirname "$0")/common.sh"
-need_display
 run=$(mktemp -d)
 trap 'rm -rf "$run"' EXIT
 mkdir "$run/data"
 for f in "$BUILD"/data/*.bmp "$BUILD"/data/*.tga "$BUILD"/data/music.xm; do ln -s "$f" "$run/data/"; done
 cd "$run"
 
-"$VELMO" --windowed --writevideo demo.webm >out.txt 2>err.txt
+env -u DISPLAY "$VELMO" --writevideo demo.webm -w 640 >out.txt 2>err.txt
 status=$?
 [ $status -eq 0 ] || { tail -n 5 out.txt err.txt >&2; fail "render exited with $status"; }
 [ -f demo.webm ] || fail "no video written"
@@ -20,6 +20,8 @@ grep -q 'Final fps: 25.00' out.txt || fail "capture clock did not give 25.00 fps
 
 frames=$(ffprobe -v error -select_streams v -count_packets -show_entries stream=nb_read_packets -of csv=p=0 demo.webm)
 [ "$frames" = 4200 ] || fail "$frames video frames, not 4200"
+picture=$(ffprobe -v error -select_streams v -show_entries stream=width,height -of csv=p=0 demo.webm)
+[ "$picture" = "640,272" ] || fail "picture is $picture, not 640,272"
 rate=$(ffprobe -v error -select_streams v -show_entries stream=r_frame_rate -of csv=p=0 demo.webm)
 [ "$rate" = "25/1" ] || fail "frame rate $rate"
 audio_end=$(ffprobe -v error -select_streams a -show_entries packet=pts_time,duration_time -of csv=p=0 demo.webm |

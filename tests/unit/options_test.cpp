@@ -27,6 +27,8 @@ protected:
         musicOn = true;
         writeScreenShotMode = false;
         writeVideoFile.clear();
+        antialiasSamples = 4;
+        antialiasGiven = false;
     }
 
     StartOptions parse(std::vector<std::string> args)
@@ -125,6 +127,40 @@ TEST_F(OptionsTest, WriteVideoCapturesIntoTheNamedFile)
     parse({"--writevideo"});
     EXPECT_FALSE(writeScreenShotMode);
     EXPECT_TRUE(writeVideoFile.empty());
+}
+
+TEST_F(OptionsTest, VideoSizeIsTheWindowedViewWithAnEvenHeight)
+{
+    // Fullscreen switches and the screen aspect do not letterbox a video.
+    const struct { uint32_t width; float aspect; uint32_t height; } cases[] = {
+        {800, 2.35f, 340},   {1920, 2.35f, 816},        {3840, 2.35f, 1634},
+        {1000, 2.35f, 426},  {1920, 16.0f / 9.0f, 1080}, {4, 3.0f, 0},
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        parse({"-f", "--s16_9", "-w", std::to_string(c.width)});
+        view_aspect = c.aspect;
+        if (c.height == 0) {
+            EXPECT_THROW(deriveVideoGeometry(), FatalError) << c.width;
+            continue;
+        }
+        deriveVideoGeometry();
+        EXPECT_EQ(view_width, c.width);
+        EXPECT_EQ(view_height, c.height) << c.width << " at " << c.aspect;
+    }
+    SetUp();
+    screen_width = 801;   // 4:2:0 needs an even width
+    EXPECT_THROW(deriveVideoGeometry(), FatalError);
+}
+
+TEST_F(OptionsTest, AntialiasTakesOffOrTwoFourEightSamples)
+{
+    for (const auto& [text, samples] : {std::pair{"0", 0u}, {"1", 0u}, {"2", 2u}, {"4", 4u}, {"8", 8u}}) {
+        parse({"--antialias", text});
+        EXPECT_EQ(antialiasSamples, samples) << text;
+        EXPECT_TRUE(antialiasGiven);
+    }
+    for (const char* text : {"3", "16", "-2", "x"}) EXPECT_THROW(parse({"--antialias", text}), FatalError) << text;
 }
 
 TEST_F(OptionsTest, ValueSwitchAsLastArgumentDoesNothing)
