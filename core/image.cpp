@@ -20,12 +20,33 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 constexpr size_t ID_LENGTH = 0;
 constexpr size_t COLOUR_MAP_TYPE = 1;
 constexpr size_t IMAGE_TYPE = 2;
+constexpr size_t COLOUR_MAP_SPEC = 3;
+constexpr size_t COLOUR_MAP_SPEC_SIZE = 5;
 constexpr size_t WIDTH = 12;
 constexpr size_t HEIGHT = 14;
 constexpr size_t BITS = 16;
+constexpr size_t DESCRIPTOR = 17;
 
 constexpr uint8_t TRUE_COLOUR = 2;
 constexpr uint8_t GREY_SCALE = 3;
+
+// Both guard against a null data() of an empty vector, which fread and fwrite must not get.
+size_t readInto(std::vector<uint8_t>& bytes, std::FILE* file) {
+    return bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file);
+}
+
+bool writeAll(const std::vector<uint8_t>& bytes, std::FILE* file) {
+    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+}
+
+// Bytes from the current position to the end; the position is kept.
+size_t bytesLeft(std::FILE* file) {
+    const long here = std::ftell(file);
+    if (here < 0 || std::fseek(file, 0, SEEK_END) != 0) return 0;
+    const long end = std::ftell(file);
+    std::fseek(file, here, SEEK_SET);
+    return end > here ? static_cast<size_t>(end - here) : 0;
+}
 
 uint32_t read16(const std::array<uint8_t, Image::HEADER_SIZE>& h, size_t at) {
     return h[at] + 256u * h[at + 1];
@@ -41,7 +62,7 @@ void write16(std::array<uint8_t, Image::HEADER_SIZE>& h, size_t at, uint32_t val
 Image::Image() = default;
 
 Image::Image(const std::string& fileName) {
-    loadTGA(fileName);
+    if (!loadTGA(fileName)) throw FatalError("Cannot use the TGA file " + fileName + ": " + refusal_);
 }
 
 Image::~Image() {
@@ -69,7 +90,7 @@ bool Image::loadTGA(const std::string& fileName) {
         throw FatalError("Cannot open TGA file " + fileName + ": " + reason);
     }
 
-    // A short file leaves the rest of the header, and of the pixels, at 0.
+    // A file shorter than the header leaves the rest of it at 0, which no type accepts.
     header.fill(0);
     std::fread(header.data(), 1, HEADER_SIZE, file.get());
     printHeader();
@@ -77,7 +98,7 @@ bool Image::loadTGA(const std::string& fileName) {
     if (header[COLOUR_MAP_TYPE] != 0 ||
         (header[IMAGE_TYPE] != TRUE_COLOUR && header[IMAGE_TYPE] != GREY_SCALE)) {
         std::cout << "TGA_BAD_IMAGE_TYPE: " << fileName << '\n';
-        return false;
+        return refuse("not an uncompressed true-colour or grey-scale TGA");
     }
 
     imageWidth = read16(header, WIDTH);
@@ -90,27 +111,43 @@ bool Image::loadTGA(const std::string& fileName) {
     if (bpp == 0) {
         std::cout << "TGA_BAD_OR_UNSUPPORTED_BITS: " << fileName << " has " << imageBits
                   << " bits" << '\n';
-        return false;
+        return refuse(std::to_string(imageBits) + " bits per pixel (8, 24 or 32 expected)");
     }
     std::cout << "image bits: " << imageBits << '\n';
 
     const size_t dataSize = static_cast<size_t>(imageSize) * bpp;
     if (dataSize > MAX_DATA_SIZE) {
         std::cout << "TGA_TOO_LARGE: " << fileName << " needs " << dataSize << " bytes" << '\n';
-        return false;
+        return refuse(std::to_string(dataSize) + " bytes of pixels is too large");
+    }
+    // Nothing is allocated for pixels the file does not hold: a few bytes of header must not
+    // cost hundreds of megabytes.
+    const size_t held = bytesLeft(file.get());
+    const size_t wanted = header[ID_LENGTH] + dataSize;
+    if (held < wanted) {
+        std::cout << "TGA_TRUNCATED: " << fileName << " holds " << held << " of the " << wanted
+                  << " bytes its header announces" << '\n';
+        return refuse("holds " + std::to_string(held) + " of the " + std::to_string(wanted) +
+                      " bytes its header announces");
     }
 
     imageId.assign(header[ID_LENGTH], 0);
-    std::fread(imageId.data(), 1, imageId.size(), file.get());
+    readInto(imageId, file.get());
     imageData.assign(dataSize, 0);
-    std::fread(imageData.data(), 1, imageData.size(), file.get());
+    readInto(imageData, file.get());
 
     switch (imageBits) {
     case 32: format = GL_RGBA; swapBR(); break;
     case 24: format = GL_RGB; swapBR(); break;
     default: format = GL_ALPHA; break;
     }
+    refusal_.clear();
     return true;
+}
+
+bool Image::refuse(const std::string& reason) {
+    refusal_ = reason;
+    return false;
 }
 
 bool Image::writeTGA(const std::string& fileName) {
@@ -118,11 +155,24 @@ bool Image::writeTGA(const std::string& fileName) {
         std::cout << "No data : imagedata is empty." << '\n';
         return false;
     }
+    // Checked before the file is created, so a refused image leaves no unreadable file.
+    const uint32_t bpp = bytesPerPixel();
+    if (bpp == 0) {
+        std::cout << "file not saved - wrong imageBits:" << imageBits << '\n';
+        return false;
+    }
+    if (imageWidth > 0xFFFF || imageHeight > 0xFFFF ||
+        imageData.size() != static_cast<size_t>(imageWidth) * imageHeight * bpp) {
+        std::cout << "writeTGA: " << fileName << " not written: " << imageData.size()
+                  << " bytes of pixels do not make " << imageWidth << " x " << imageHeight
+                  << " at " << imageBits << " bits" << '\n';
+        return false;
+    }
 
     // The file wants (B, G, R): swap for the write and back afterwards.
-    swapBR();
+    if (bpp > 1) swapBR();
     const bool written = writeFile(fileName);
-    swapBR();
+    if (bpp > 1) swapBR();
     if (written) std::cout << "...file writing succeeded" << '\n';
     return written;
 }
@@ -134,21 +184,21 @@ bool Image::writeFile(const std::string& fileName) const {
         return false;
     }
 
-    // The header may come from a template of another size (capture in full screen).
+    // The header may come from a template of another size (capture in full screen), or from
+    // no file at all: what describes the pixels is set from them, the rest is kept.
     std::array<uint8_t, HEADER_SIZE> out = header;
     out[ID_LENGTH] = static_cast<uint8_t>(imageId.size());
+    out[COLOUR_MAP_TYPE] = 0;
+    out[IMAGE_TYPE] = imageBits == 8 ? GREY_SCALE : TRUE_COLOUR;
+    std::fill(out.begin() + COLOUR_MAP_SPEC, out.begin() + COLOUR_MAP_SPEC + COLOUR_MAP_SPEC_SIZE, 0);
     write16(out, WIDTH, imageWidth);
     write16(out, HEIGHT, imageHeight);
     out[BITS] = static_cast<uint8_t>(imageBits);
+    // Alpha bits are 8 for 32-bit pixels, none otherwise; the origin bits are kept.
+    out[DESCRIPTOR] = static_cast<uint8_t>((out[DESCRIPTOR] & 0xF0) | (imageBits == 32 ? 8 : 0));
 
-    bool written = std::fwrite(out.data(), 1, out.size(), file.get()) == out.size() &&
-                   std::fwrite(imageId.data(), 1, imageId.size(), file.get()) == imageId.size();
-    if (written && bytesPerPixel() == 0) {
-        std::cout << "file not saved - wrong imageBits:" << imageBits << '\n';
-        return false;
-    }
-    written = written &&
-              std::fwrite(imageData.data(), 1, imageData.size(), file.get()) == imageData.size();
+    const bool written = std::fwrite(out.data(), 1, out.size(), file.get()) == out.size() &&
+                         writeAll(imageId, file.get()) && writeAll(imageData, file.get());
     // Buffered bytes only reach the disk here: a full disk shows up on closing.
     const bool closed = std::fclose(file.release()) == 0;
     if (!written || !closed) {

@@ -18,17 +18,20 @@ public:
     static constexpr size_t MAX_DATA_SIZE = size_t{1} << 28;
 
     Image();
-    // Loads the file; the outcome is reported by the load's own messages.
+    // Loads the file; one that cannot be opened or is refused throws FatalError naming it.
     explicit Image(const std::string& fileName);
     virtual ~Image();
 
     virtual void freeMemory();
-    // Refuses colour-mapped, compressed and 16-bit files (message, false). Bytes the file
-    // does not have stay 0. A file that cannot be opened throws FatalError naming it.
+    // Refuses colour-mapped, compressed and 16-bit files, and files shorter than their header
+    // announces, before allocating (message, false). A file that cannot be opened throws
+    // FatalError naming it.
     virtual bool loadTGA(const std::string& fileName);
-    // Writes the header (with the current width, height and depth), the image-ID field and
-    // the pixels; imageData is left unchanged, so writing twice gives identical files.
-    // False, with a line naming the file, when it cannot be created or fully written.
+    // Writes an uncompressed header for what is written (type 2, or 3 for 8 bits; the current
+    // width, height and depth), the image-ID field and the pixels; imageData is left unchanged,
+    // so writing twice gives identical files. False, with a line, and no file made, when the
+    // depth is not 8, 24 or 32 or the pixels do not match the size; false, with a line naming
+    // the file, when it cannot be created or fully written.
     virtual bool writeTGA(const std::string& fileName);
     virtual void swapBR();  // exchanges bytes 0 and 2 of every pixel (24 and 32 bits only)
     virtual void swapRG();  // exchanges bytes 0 and 1 of every pixel (24 and 32 bits only)
@@ -54,4 +57,8 @@ private:
     bool writeFile(const std::string& fileName) const;
     // Exchanges bytes a and b of every pixel held in imageData.
     void swapBytes(uint32_t a, uint32_t b);
+    // Keeps the reason of a refused load for Image(fileName)'s error; returns false.
+    bool refuse(const std::string& reason);
+
+    std::string refusal_;
 };

@@ -25,6 +25,8 @@ CameraFilter::CameraFilter(Texture* texture)
 
 void CameraFilter::render(uint32_t /*sample*/)
 {
+    if (meshes.empty())   // a bare CameraFilter() has no sheet
+        return;
     glPushMatrix();
     glTranslatef(position.x(), position.y(), position.z());
     glRotatef(rotation.x(), 1, 0, 0);

@@ -18,7 +18,7 @@ public:
     explicit CameraFilter(Texture* texture);
 
     // Draws the sheet (mesh 0 only) at full alpha, translated by position and rotated about
-    // x, z, then y. The sub-frame argument is ignored.
+    // x, z, then y; nothing without a sheet. The sub-frame argument is ignored.
     void render(uint32_t sample) override;
     // render(0).
     virtual void render();

@@ -35,6 +35,9 @@ Field::Field(float r, float g, float b, float a)
 
 void Field::init()
 {
+    simulatedSize_ = size;
+    if (meshes[0]->vertexCount != size * size)
+        meshes[0]->createField(size);
     const uint32_t P = fieldSizePadded();
     positions.assign(3 * P * P, NaN);
     forces.assign(P * P, NaN);
@@ -49,12 +52,12 @@ std::vector<float>& Field::m_position()
 
 uint32_t Field::fieldSizePadded()
 {
-    return size + 4;
+    return fieldSize() + 4;
 }
 
 uint32_t Field::fieldSize()
 {
-    return size;
+    return simulatedSize_;
 }
 
 float Field::speed(float s)

@@ -21,12 +21,14 @@ public:
 
     // One step: Object3D::idle, forces, velocities, positions, face normals.
     void idle(float dt) override;
-    // Creates the node arrays and calls reset(10).
+    // Creates the node arrays (and the mesh, when its size differs) for `size` and calls
+    // reset(10).
     virtual void init();
     // The drawn mesh's vertices (x, y, z per visible node).
     virtual std::vector<float>& m_position();
-    virtual uint32_t fieldSizePadded();   // P = size + 4
-    virtual uint32_t fieldSize();         // n
+    virtual uint32_t fieldSizePadded();   // P = n + 4
+    // n: the size the arrays were made for at the last init; a changed `size` waits for it.
+    virtual uint32_t fieldSize();
     // Scales forces into velocities from the next step on; returns s.
     virtual float speed(float s);
     // Spring forces of the visible nodes' eight neighbours; the outermost ring keeps F = 0.
@@ -50,4 +52,6 @@ public:
 
 private:
     float patternHeight(int pattern, uint32_t j, uint32_t i);
+
+    uint32_t simulatedSize_ = 0;
 };

@@ -41,7 +41,7 @@ void Mesh::color(float red, float green, float blue, float alpha)
 Texture* Mesh::texture(Texture* t)
 {
     texture_ = t;
-    textured_ = true;
+    textured_ = t != nullptr;
     return t;
 }
 

@@ -70,7 +70,7 @@ public:
     float* m_normalsP() { return normals.data(); }
     float* m_textureCoordsP() { return textureCoords.data(); }
 
-    // Shared, not owned; setting one makes the mesh textured.
+    // Shared, not owned; setting one makes the mesh textured, setting none untextured.
     Texture* texture(Texture* t);
     Texture* texture() const { return texture_; }
     bool isTextured() const { return textured_; }

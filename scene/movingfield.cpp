@@ -1,5 +1,6 @@
 #include "scene/movingfield.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -51,7 +52,9 @@ void MovingField::reset(float /*step*/)
 {
     // One unit of T per 10 ms.
     const float T = static_cast<float>(globalTime * 0.01);
-    const uint32_t n = gridSize;
+    // A gridSize above the mesh's would write past its vertices: the mesh bounds the grid.
+    std::vector<float>& mesh = m_position();
+    const uint32_t n = std::min<uint32_t>(gridSize, static_cast<uint32_t>(std::sqrt(mesh.size() / 3)));
     if (type != 1 && type != 2) {
         // Row j and column j follow the same wave, so n sines serve all n * n nodes.
         // One full period over the n rows and columns: the pattern repeats every n units of T.
@@ -59,7 +62,7 @@ void MovingField::reset(float /*step*/)
         for (uint32_t k = 0; k < n; ++k)
             wave[k] = std::sin(2 * PI_L * (static_cast<float>(k) + T) / n);
     }
-    float* vertices = m_position().data();
+    float* vertices = mesh.data();
     for (uint32_t j = 0; j < n; ++j) {
         for (uint32_t i = 0; i < n; ++i) {
             float height;

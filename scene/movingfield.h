@@ -27,7 +27,7 @@ public:
     virtual void reset(float step);
 
     uint32_t type = 0;          // 1, 2: noise; 3 refused; anything else: sine waves
-    uint32_t gridSize = 30;     // rows and columns animated
+    uint32_t gridSize = 30;     // rows and columns animated, at most the mesh's
     float speedFactor = 0.0005f;
 
 private:

@@ -35,6 +35,13 @@ endforeach()
 # many times that on a busy one: the timeout only catches a render that hangs.
 set_tests_properties(e2e.video_test PROPERTIES TIMEOUT 1800)
 
+# The sanitizer build also runs the demo itself for a short capture.
+if(VELMO_SANITIZE)
+  add_test(NAME sanitize.capture COMMAND bash ${CMAKE_SOURCE_DIR}/tests/sanitize/capture_run.sh $<TARGET_FILE:velmo>
+           WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  set_tests_properties(sanitize.capture PROPERTIES LABELS sanitize TIMEOUT 600)
+endif()
+
 # Benchmarks are built with everything else and run by tools/bench, not by ctest.
 if(benchmark_FOUND)
   file(GLOB benches CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/bench/*_bench.cpp)

@@ -142,6 +142,12 @@ TEST_F(FilterTest, ColouredSheetCoversTheViewWithoutMotionBlur)
     }
 }
 
+TEST_F(FilterTest, BareFilterDrawsNothing)
+{
+    CameraFilter bare;
+    EXPECT_TRUE(capture([&] { bare.render(); }).empty());
+}
+
 TEST_F(FilterTest, SheetIsPlacedAndTurnedAboutXThenZThenY)
 {
     CameraFilter band(1, 1, 1, 1);

@@ -159,6 +159,18 @@ TEST_F(MeshRenderTest, TexturedMeshUsesItsOwnBlendFactorsAndGeneration)
     EXPECT_TRUE(enabled(GL_TEXTURE_2D));
 }
 
+TEST_F(MeshRenderTest, NullTextureDrawsUntextured)
+{
+    Mesh mesh(RECTANGLE, 1.0f);
+    mesh.color(1, 1, 1, 1);
+    mesh.texture(&texture());
+    mesh.texture(nullptr);
+    disturb();
+    mesh.render(1.0f);
+    EXPECT_FALSE(mesh.isTextured());
+    EXPECT_FALSE(enabled(GL_TEXTURE_2D));
+}
+
 TEST_F(MeshRenderTest, EachKindTakesItsPath)
 {
     struct Case {

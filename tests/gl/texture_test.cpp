@@ -126,6 +126,29 @@ TEST_F(TextureGL, BitmapOfAnotherDepthIsRefused) {
     EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line expected: " << out;
 }
 
+TEST_F(TextureGL, BitmapAnnouncingMoreThanItHoldsIsRefusedBeforeLoading) {
+    // A 2 x 2 bitmap whose header is changed to announce 30000 x 30000 pixels (2.7 GB).
+    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, 2, 2, 24, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+    ASSERT_NE(surface, nullptr);
+    const std::string file = "texture_test_claim.bmp";
+    ASSERT_EQ(SDL_SaveBMP(surface, file.c_str()), 0) << SDL_GetError();
+    SDL_FreeSurface(surface);
+    std::FILE* f = std::fopen(file.c_str(), "r+b");
+    ASSERT_NE(f, nullptr);
+    const uint8_t size[8] = {0x30, 0x75, 0, 0, 0x30, 0x75, 0, 0};
+    std::fseek(f, 18, SEEK_SET);
+    std::fwrite(size, 1, sizeof size, f);
+    std::fclose(f);
+
+    ::testing::internal::CaptureStdout();
+    const Texture texture(file);
+    const std::string out = ::testing::internal::GetCapturedStdout();
+    std::remove(file.c_str());
+    EXPECT_EQ(texture.id, 0u);
+    EXPECT_NE(out.find(file + ": its header announces 30000 x 30000 pixels"), std::string::npos) << out;
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << "one line expected: " << out;
+}
+
 TEST_F(TextureGL, DemoPicturesLoadWithTheirPixels) {
     for (const char* name : {"velmo.bmp", "quor_drell.bmp", "roska.bmp", "4s.bmp", "5s.bmp", "f.bmp"}) {
         const std::string file = std::string("./data/") + name;

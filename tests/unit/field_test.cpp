@@ -229,6 +229,24 @@ TEST_F(FieldTest, MeshShowsTheVisibleNodesAfterAStep)
     }
 }
 
+TEST_F(FieldTest, ChangedSizeWaitsForInit)
+{
+    Field unchanged{0.5f, 0.6f, 0.7f, 0.8f};
+    field.size = 40;   // the arrays and the mesh are still 30 x 30
+    field.idle(10.0f);
+    unchanged.idle(10.0f);
+    EXPECT_EQ(field.fieldSize(), 30u);
+    EXPECT_EQ(field.velocities, unchanged.velocities);
+    EXPECT_EQ(field.m_position(), unchanged.m_position());
+
+    field.init();
+    field.idle(10.0f);
+    EXPECT_EQ(field.fieldSizePadded(), 44u);
+    EXPECT_EQ(field.velocities.size(), 44u * 44u);
+    EXPECT_EQ(field.meshes[0]->vertexCount, 1600u);
+    EXPECT_FLOAT_EQ(field.meshes[0]->a(), 0.8f);
+}
+
 TEST_F(FieldTest, ResetDoesNotTouchTheMesh)
 {
     field.idle(10.0f);

@@ -234,26 +234,50 @@ TEST_F(ImageFiles, RefusesCompressedAndColourMappedFiles) {
     }
 }
 
-TEST_F(ImageFiles, TruncatedFileLeavesZeros) {
+TEST_F(ImageFiles, FileShorterThanItsHeaderAnnouncesIsRefusedBeforeAllocating) {
     const Bytes full = tgaFile(2, 4, 4, 24, Bytes(48, 9));
     writeFile(path("cut.tga"), Bytes(full.begin(), full.begin() + 18 + 10));
-    Image image;
-    bool ok = false;
-    load(image, path("cut.tga"), ok);
-    ASSERT_TRUE(ok);
-    ASSERT_EQ(image.imageData.size(), 48u);
-    // Bytes 0 ... 9 came from the file (9s, with pixel bytes 0 and 2 exchanged); the rest are 0.
-    Bytes expected(48, 0);
-    for (int i = 0; i < 9; ++i) expected[i] = 9;
-    expected[11] = 9;  // byte 9 is byte 0 of the fourth pixel, moved to byte 2
-    EXPECT_EQ(image.imageData, expected);
+    // 17 bytes of header announcing 1289 x 65028 pixels: 251 MB for a 17-byte file.
+    const Bytes huge = tgaFile(2, 1289, 65028, 24, {});
+    writeFile(path("short.tga"), Bytes(huge.begin(), huge.begin() + 17));
+    for (const char* name : {"cut.tga", "short.tga"}) {
+        Image image;
+        bool ok = true;
+        const std::string out = load(image, path(name), ok);
+        EXPECT_FALSE(ok) << name;
+        EXPECT_NE(out.find("TGA_TRUNCATED: " + path(name) + " holds "), std::string::npos) << out;
+        EXPECT_EQ(image.imageData.capacity(), 0u) << name;
+        EXPECT_THROW(Image{path(name)}, FatalError) << name;
+    }
 
     // A file shorter than the header reads as an all-zero header: image type 0 is refused.
     writeFile(path("tiny.tga"), {0, 0});
     Image tiny;
+    bool ok = true;
     const std::string out = load(tiny, path("tiny.tga"), ok);
     EXPECT_FALSE(ok);
     EXPECT_NE(out.find("TGA_BAD_IMAGE_TYPE: "), std::string::npos);
+}
+
+TEST_F(ImageFiles, ZeroWidthLoadsWithNoPixels) {
+    writeFile(path("empty.tga"), tgaFile(2, 0, 5, 24, {}));
+    Image image;
+    bool ok = false;
+    load(image, path("empty.tga"), ok);
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(image.imageData.empty());
+}
+
+TEST_F(ImageFiles, RefusedTemplateIsFatalAndNamesTheFile) {
+    writeFile(path("rle.tga"), tgaFile(10, 2, 2, 24, Bytes(12, 1)));
+    ::testing::internal::CaptureStdout();
+    try {
+        Image image(path("rle.tga"));
+        ADD_FAILURE() << "no error for a refused file";
+    } catch (const FatalError& e) {
+        EXPECT_NE(std::string(e.what()).find(path("rle.tga")), std::string::npos) << e.what();
+    }
+    ::testing::internal::GetCapturedStdout();
 }
 
 TEST_F(ImageFiles, HugeSizesAreRefusedNotAllocated) {
@@ -295,18 +319,54 @@ TEST_F(ImageFiles, EightBitsAreWrittenUnswapped) {
     bool ok = false;
     const std::string out = write(image, path("8.tga"), ok);
     ASSERT_TRUE(ok);
-    EXPECT_EQ(out, "can't swap one channel TGA\ncan't swap one channel TGA\n...file writing succeeded\n");
+    EXPECT_EQ(out, "...file writing succeeded\n");
     EXPECT_EQ(readFile(path("8.tga")), tgaFile(3, 3, 1, 8, {1, 2, 3}));
 }
 
-TEST_F(ImageFiles, WrongDepthWritesOnlyTheHeader) {
-    Image image = rgbImage(2, 2);
-    image.imageBits = 16;
+TEST_F(ImageFiles, HeaderDescribesWhatIsWrittenWhateverItHeld) {
+    // No template (all-zero header), a grey template under 24 bits, a colour-mapped one.
+    struct Case { uint8_t heldType, heldMap, bits; };
+    for (const Case c : {Case{0, 0, 24}, Case{3, 0, 24}, Case{2, 0, 8}, Case{1, 1, 32}}) {
+        Image image = rgbImage(3, 2);
+        image.header = {};
+        image.header[1] = c.heldMap;
+        image.header[2] = c.heldType;
+        image.header[5] = 7;  // a colour-map length
+        image.imageBits = c.bits;
+        image.imageData.resize(3 * 2 * c.bits / 8);
+        bool ok = false;
+        write(image, path("w.tga"), ok);
+        ASSERT_TRUE(ok);
+        const Bytes file = readFile(path("w.tga"));
+        EXPECT_EQ(file[1], 0) << int(c.heldType);
+        EXPECT_EQ(file[2], c.bits == 8 ? 3 : 2) << int(c.heldType);
+        EXPECT_EQ(file[5], 0) << int(c.heldType);
+        EXPECT_EQ(file[17] & 0x0F, c.bits == 32 ? 8 : 0) << int(c.heldType);
+        Image back;
+        load(back, path("w.tga"), ok);
+        ASSERT_TRUE(ok) << int(c.heldType);
+        EXPECT_EQ(back.imageData, image.imageData);
+    }
+}
+
+TEST_F(ImageFiles, ImagesThatCannotBeDescribedWriteNoFile) {
+    Image wrongDepth = rgbImage(2, 2);
+    wrongDepth.imageBits = 16;
+    Image shortData = rgbImage(2, 2);
+    shortData.imageData.pop_back();
+    Image tooWide = rgbImage(1, 1);
+    tooWide.imageWidth = 65536 * 3;  // 16 bits cannot hold it, even if the bytes fit
+    tooWide.imageHeight = 1;
+    tooWide.imageData.resize(65536 * 9);
+    for (Image* image : {&wrongDepth, &shortData, &tooWide}) {
+        bool ok = true;
+        const std::string out = write(*image, path("no.tga"), ok);
+        EXPECT_FALSE(ok) << out;
+        EXPECT_EQ(out.find("succeeded"), std::string::npos) << out;
+        EXPECT_FALSE(fs::exists(path("no.tga"))) << out;
+    }
     bool ok = true;
-    const std::string out = write(image, path("16.tga"), ok);
-    EXPECT_FALSE(ok);
-    EXPECT_NE(out.find("file not saved - wrong imageBits:16\n"), std::string::npos) << out;
-    EXPECT_EQ(readFile(path("16.tga")).size(), 18u);
+    EXPECT_EQ(write(wrongDepth, path("no.tga"), ok), "file not saved - wrong imageBits:16\n");
 }
 
 TEST_F(ImageFiles, WriteFailuresAreReportedWithTheFileName) {

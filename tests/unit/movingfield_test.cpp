@@ -79,6 +79,15 @@ TEST_F(MovingFieldTest, BuildsOneFieldMeshInTheGivenColour)
     EXPECT_EQ(field.m_position().data(), field.meshes[0]->m_verticesP());
 }
 
+TEST_F(MovingFieldTest, GridSizeAboveTheMeshStaysInsideIt)
+{
+    MovingField field(0, 1, 1, 1, 1);
+    const std::vector<float> thirty = field.m_position();
+    field.gridSize = 40;
+    field.reset(0.0f);
+    EXPECT_EQ(field.m_position(), thirty);
+}
+
 TEST_F(MovingFieldTest, SineFieldAtTimeZero)
 {
     MovingField field(0, 1, 1, 1, 1);
