@@ -4,8 +4,8 @@
 // both are muxed into the file. Frame n is stamped n × 40 ms, so sound and picture are in step
 // by construction, whatever the speed of the capture.
 //
-//   appsrc (RGB, rows bottom-up) → videoconvert → videoflip → queue → video encoder [→ parser] ┐
-//   filesrc → modplug → audioconvert → audioresample → audio encoder ───────────────────────── muxer → filesink
+//   appsrc (RGB, rows bottom-up) → videoconvert → videoflip → I420 → queue → video encoder [→ parser] ┐
+//   filesrc → modplug → audioconvert → audioresample → 48 kHz stereo → audio encoder ──────────────── muxer → filesink
 //
 // Threads: the caller's thread only hands frames over and polls the bus. Conversion runs on
 // appsrc's thread, encoding on the queue's, the music and its encoder on modplug's, so the next
@@ -14,7 +14,8 @@
 // video ends.
 //
 // The file is written as FILE.partial and renamed when it is complete; a run that fails or
-// stops early leaves nothing behind.
+// stops early leaves nothing behind. An MP4 keeps its data in FILE.partial-data until the
+// index can be written in front of it.
 #include <gst/gst.h>
 
 #include <atomic>
@@ -25,10 +26,11 @@
 #include <string>
 #include <vector>
 
-// How a file name is written: the muxer and encoders chosen among the installed elements.
+// How a file name is written: the muxer and the encoders.
 struct VideoFormat {
     std::string muxer;
     std::string videoEncoder;
+    std::string videoCaps;     // what the video encoder must emit (the profile)
     std::string videoParser;   // between the video encoder and the muxer; empty for none
     std::string audioEncoder;
 };
@@ -38,11 +40,11 @@ public:
     // Whether a GStreamer element of that name is installed.
     using Installed = std::function<bool(const std::string& element)>;
 
-    // The container follows the extension (any case): .mkv and .webm take VP8 (else VP9) with
-    // Vorbis (else Opus), .mp4 takes H.264 (x264enc, else openh264enc) with AAC. Throws
-    // FatalError for another or no extension, for a container whose encoders are not
-    // installed and when the elements every video needs (modplug among them) are missing;
-    // the message lists what is supported here.
+    // The container follows the extension (any case): .mkv and .webm take VP9 with Opus,
+    // .mp4 takes H.264 High (x264enc) with AAC-LC (avenc_aac). Throws FatalError for another
+    // or no extension, for a container whose elements are not installed and when the
+    // elements every video needs (modplug among them) are missing; the message lists what
+    // is supported here.
     static VideoFormat chooseFormat(const std::string& fileName, const Installed& installed);
     // chooseFormat against the GStreamer registry. gst_init must have been called. Call it
     // before anything else runs, so a bad name costs nothing.
@@ -62,8 +64,9 @@ public:
 
     // Hands one frame of width × height × 3 bytes over without copying it. Returns once the
     // frame is queued; waits only while more than QUEUED_FRAMES frames are waiting for the
-    // encoder. Frame n gets pts n × 40 ms and duration 40 ms. Every 25th frame prints the
-    // progress line "Rendering FILE: S s of L s (P%), X.XXx real time" on standard output.
+    // encoder. Frame n gets pts n × 40 ms and duration 40 ms. Prints the progress
+    // "Rendering FILE: P%, S s of L s, X.XXx real time, M:SS left" on standard output: on a
+    // terminal one line redrawn every 25th frame, elsewhere a line at each tenth of lengthNs.
     // Throws FatalError on a frame of the wrong size or an error of the pipeline (disk full),
     // after removing the partial file.
     void addFrame(std::vector<uint8_t>&& rgbBottomUp);
@@ -92,10 +95,17 @@ private:
     [[noreturn]] void fail(const std::string& reason);
     // The first error on the bus as text, or empty; waits up to `timeout` for one.
     std::string pendingError(GstClockTime timeout);
+    // Removes FILE.partial and the muxer's data beside it; whether FILE.partial was there.
+    bool removePartialFiles();
+    // On a terminal: the progress line redrawn in place about once a second of video. Else
+    // a line at each further tenth of the length.
     void printProgress();
+    // Ends a redrawn progress line, so that what follows starts on a line of its own.
+    void endProgressLine();
 
     std::string fileName;
     std::string partialName;
+    std::string dataName;
     uint32_t width, height;
     int64_t lengthNs;
     GstElement* pipeline = nullptr;
@@ -104,5 +114,8 @@ private:
     std::unique_ptr<AudioCut> audioCut;   // its address is the probe's user data
     uint32_t frameCount = 0;
     bool finished = false;
-    std::chrono::steady_clock::time_point lastProgress;
+    const bool terminal;   // standard output is one
+    bool progressLineOpen = false;
+    int reportedTenths = 0;
+    std::chrono::steady_clock::time_point started;
 };

@@ -7,6 +7,11 @@
 // of raw 800 × 340 RGB frames (e.g. `ffmpeg -i data/render/velmo%d.tga -pix_fmt rgb24 -f rawvideo`).
 // Arguments: container (0 .mkv, 1 .mp4), milliseconds of CPU the caller burns per frame to
 // stand in for the renderer (0 = hand frames over as fast as the pipeline takes them).
+//
+// BM_WriteStream writes a whole captured run of any size and keeps the file, to be decoded and
+// compared with the frames it was given: VELMO_BENCH_STREAM names raw RGB frames, top row
+// first (a pipe from `ffmpeg -i data/render/velmo%d.tga -f rawvideo -pix_fmt rgb24 -` will do),
+// VELMO_BENCH_SIZE their size as WxH, VELMO_BENCH_OUT the video to write.
 #include <benchmark/benchmark.h>
 
 #include "app/videowriter.h"
@@ -149,5 +154,40 @@ BENCHMARK(BM_WriteVideo)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+void BM_WriteStream(benchmark::State& state)
+{
+    const char* stream = std::getenv("VELMO_BENCH_STREAM");
+    const char* size = std::getenv("VELMO_BENCH_SIZE");
+    const char* out = std::getenv("VELMO_BENCH_OUT");
+    unsigned w = 0, h = 0;
+    if (!stream || !size || !out || std::sscanf(size, "%ux%u", &w, &h) != 2 || w == 0 || h == 0) {
+        state.SkipWithError("set VELMO_BENCH_STREAM, VELMO_BENCH_SIZE (WxH) and VELMO_BENCH_OUT");
+        return;
+    }
+    gst_init(nullptr, nullptr);
+    const size_t rowBytes = size_t(w) * 3;
+    double wall = 0;
+    uint32_t frames = 0;
+    for (auto _ : state) {
+        std::ifstream in(stream, std::ios::binary);
+        std::vector<uint8_t> topDown(rowBytes * h);
+        const auto start = std::chrono::steady_clock::now();
+        VideoWriter writer(out, "./data/music.xm", w, h, DEMO_LENGTH);
+        while (in.read(reinterpret_cast<char*>(topDown.data()), std::streamsize(topDown.size()))) {
+            std::vector<uint8_t> bottomUp(topDown.size());
+            for (size_t y = 0; y < h; ++y)
+                std::copy_n(&topDown[y * rowBytes], rowBytes, &bottomUp[(h - 1 - y) * rowBytes]);
+            writer.addFrame(std::move(bottomUp));
+        }
+        writer.finish();
+        wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        frames = writer.framesAdded();
+    }
+    state.counters["frames"] = frames;
+    state.counters["x_real_time"] = frames * double(VideoWriter::FRAME_NS) / 1e9 / wall;
+    state.counters["MB"] = double(std::filesystem::file_size(out)) / 1e6;
+}
+BENCHMARK(BM_WriteStream)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 } // namespace
