@@ -61,7 +61,9 @@ Encoder::Settings vp9Settings(uint32_t width, uint32_t height)
             {"end-usage", "cq"},
             {"cq-level", "16"},
             {"target-bitrate", std::to_string(1000 * ceilingKbits(width, height))},
-            {"keyframe-max-dist", "125"}};
+            {"keyframe-max-dist", "125"},
+            // vp9enc loses the frames still in its look-ahead at the end of the stream.
+            {"lag-in-frames", "0"}};
 }
 
 Encoder::Settings aacSettings(uint32_t, uint32_t) { return {{"bitrate", "320000"}}; }
