@@ -5,8 +5,7 @@ source "$(dirname "$0")/common.sh"
 need_display
 run=$(mktemp -d)
 trap '[ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; rm -rf "$run"' EXIT
-mkdir "$run/data"
-for f in "$BUILD"/data/*.bmp "$BUILD"/data/*.tga "$BUILD"/data/music.xm; do ln -s "$f" "$run/data/"; done
+link_data "$run"
 cd "$run"
 
 "$VELMO" --windowed --writeimages --gstreameroff >out.txt 2>err.txt &

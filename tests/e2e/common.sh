@@ -39,3 +39,9 @@ send_key() {
   xdotool windowfocus --sync "$id" || fail "cannot focus window $id"
   xdotool key "$key"
 }
+
+# Links the built data files into DIR/data, which it makes: a run folder like a release folder.
+link_data() {
+  mkdir -p "$1/data"
+  for f in "$BUILD"/data/*.bmp "$BUILD"/data/*.tga "$BUILD"/data/music.xm; do ln -s "$f" "$1/data/"; done
+}

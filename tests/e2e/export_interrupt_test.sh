@@ -4,8 +4,7 @@
 source "$(dirname "$0")/common.sh"
 run=$(mktemp -d)
 trap '[ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$run"' EXIT
-mkdir "$run/data"
-for f in "$BUILD"/data/*.bmp "$BUILD"/data/*.tga "$BUILD"/data/music.xm; do ln -s "$f" "$run/data/"; done
+link_data "$run"
 cd "$run"
 
 for signal in INT:130 TERM:143; do

@@ -4,8 +4,8 @@ source "$(dirname "$0")/common.sh"
 need_display
 run=$(mktemp -d)
 trap 'rm -rf "$run"' EXIT
-mkdir -p "$run/data/render"
-for f in "$BUILD"/data/*.bmp "$BUILD"/data/*.tga "$BUILD"/data/music.xm; do ln -s "$f" "$run/data/"; done
+link_data "$run"
+mkdir "$run/data/render"
 cd "$run"
 unshare -rm mount -t tmpfs tmpfs data/render 2>/dev/null ||
   { echo "skipped: no private mount namespace here to mount a small disk in"; exit 77; }

@@ -10,8 +10,7 @@ trap '[ -n "$pid" ] && kill "$pid" 2>/dev/null; rm -rf "$top"' EXIT
 # capture DIR SEED: a capture run in DIR, cut with SIGINT once FRAMES files are complete.
 capture() {
   local run=$top/$1
-  mkdir -p "$run/data"
-  for f in "$BUILD"/data/*.bmp "$BUILD"/data/*.tga "$BUILD"/data/music.xm; do ln -s "$f" "$run/data/"; done
+  link_data "$run"
   (cd "$run" && exec "$VELMO" --windowed --writeimages --seed "$2" >out.txt 2>err.txt) &
   pid=$!
   # A file is complete once the next one exists.
