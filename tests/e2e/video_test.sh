@@ -4,8 +4,7 @@
 source "$(dirname "$0")/common.sh"
 run=$(mktemp -d)
 trap 'rm -rf "$run"' EXIT
-mkdir "$run/data"
-for f in "$BUILD"/data/*.bmp "$BUILD"/data/*.tga "$BUILD"/data/music.xm; do ln -s "$f" "$run/data/"; done
+link_data "$run"
 cd "$run"
 
 env -u DISPLAY "$VELMO" --writevideo demo.webm -w 640 >out.txt 2>err.txt
