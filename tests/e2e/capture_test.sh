@@ -11,11 +11,7 @@ cd "$run"
 "$VELMO" --windowed --writeimages --gstreameroff >out.txt 2>err.txt &
 pid=$!
 # Let it write a few seconds of demo time, then interrupt it as Ctrl-C does.
-for _ in $(seq 1 600); do
-  [ -e data/render/velmo130.tga ] && break
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
+wait_for_file data/render/velmo130.tga "$pid" 60 || true   # the frames are checked below
 kill -INT "$pid"
 wait "$pid"; status=$?; pid=""
 [ $status -eq 130 ] || { cat err.txt >&2; fail "interrupted capture exited with $status, not 130"; }

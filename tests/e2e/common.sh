@@ -45,3 +45,14 @@ link_data() {
   mkdir -p "$1/data"
   for f in "$BUILD"/data/*.bmp "$BUILD"/data/*.tga "$BUILD"/data/music.xm; do ln -s "$f" "$1/data/"; done
 }
+
+# Waits, while process PID runs and for at most SECONDS, until FILE exists; fails if it does not.
+wait_for_file() {
+  local file=$1 pid=$2
+  for _ in $(seq 1 $(( $3 * 10 ))); do
+    [ -e "$file" ] && return 0
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  [ -e "$file" ]
+}

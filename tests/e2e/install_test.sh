@@ -38,11 +38,7 @@ echo "not a bitmap" >"$tmp/run/data/velmo.bmp"
 cd "$tmp/run"
 "$P/bin/velmo" --windowed --writeimages >out.txt 2>err.txt &
 pid=$!
-for _ in $(seq 1 3000); do
-  [ -e data/render/velmo30.tga ] && break
-  kill -0 "$pid" 2>/dev/null || break
-  sleep 0.1
-done
+wait_for_file data/render/velmo30.tga "$pid" 300 || true   # checked below, after the cut
 kill -INT "$pid"
 wait "$pid"; status=$?; pid=""
 [ $status -eq 130 ] || { cat err.txt >&2; fail "capture run cut with SIGINT exited with $status"; }

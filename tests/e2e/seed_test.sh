@@ -14,12 +14,7 @@ capture() {
   (cd "$run" && exec "$VELMO" --windowed --writeimages --seed "$2" >out.txt 2>err.txt) &
   pid=$!
   # A file is complete once the next one exists.
-  for _ in $(seq 1 1200); do
-    [ -e "$run/data/render/velmo$FRAMES.tga" ] && break
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  [ -e "$run/data/render/velmo$FRAMES.tga" ] || { cat "$run/err.txt" >&2; fail "seed $2: velmo$FRAMES.tga never appeared"; }
+  wait_for_file "$run/data/render/velmo$FRAMES.tga" "$pid" 120 || { cat "$run/err.txt" >&2; fail "seed $2: velmo$FRAMES.tga never appeared"; }
   kill -INT "$pid"
   wait "$pid"; local status=$?; pid=""
   [ $status -eq 130 ] || { cat "$run/err.txt" >&2; fail "seed $2: the cut run exited with $status, not 130"; }
