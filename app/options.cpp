@@ -36,6 +36,13 @@ const char* const HELP_TEXT =
     "--antialias 4 : Samples per pixel for --writevideo: 0 (off), 2, 4 or 8. Default: 4.\n"
     "--seed 1234 : Seeds every random number of the run with this unsigned 32-bit number instead "
     "of the clock, so two runs render the same frames.\n"
+    "--from 150 --to 160.5 : Plays, captures or exports only the demo between these seconds "
+    "(0 to 168, each taken down to the 40 ms frame it falls in). Every frame is the one a whole run "
+    "shows.\n"
+    "--chunk 3/16 : With --writevideo, renders only chunk 3 (counted from 0) of 16 into a piece "
+    "beside the video (velmo.mp4.piece-03-of-16), so that many machines share one render.\n"
+    "--join 16 : With --writevideo, joins the 16 pieces of a chunked render into the video without "
+    "encoding the picture again, then removes them.\n"
     "--version : Prints the version of the demo.\n";
 
 namespace {
@@ -51,6 +58,54 @@ int digitValue(char c)
     if (c >= 'a' && c <= 'z') return c - 'a' + 10;
     if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
     return 99;
+}
+
+// "I/N" with 0 <= I < N.
+void parseChunk(const std::string& text, const std::string& option, StartOptions& start)
+{
+    const size_t slash = text.find('/');
+    if (slash == std::string::npos) badValue(option, text, "I/N with 0 <= I < N");
+    const uint32_t index = parseUnsigned(text.substr(0, slash), option);
+    const uint32_t count = parseUnsigned(text.substr(slash + 1), option);
+    if (index >= count) badValue(option, text, "I/N with 0 <= I < N");
+    start.chunkIndex = index;
+    start.chunkCount = count;
+}
+
+std::string seconds(uint32_t frame)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f s", frame * (FRAME_NS / 1e9));
+    return text;
+}
+
+// The stretch, chunks and join after every switch is read: refused before anything opens.
+void checkRender(const StartOptions& start, const std::vector<std::string>& args)
+{
+    auto given = [&](const char* option) {
+        std::string text;
+        for (size_t i = 0; i + 1 < args.size(); ++i)
+            if (args[i] == option) text = args[i + 1];
+        return text;
+    };
+    const Stretch& s = start.stretch;
+    if (s.first >= DEMO_FRAMES)
+        throw FatalError("--from " + given("--from") + " is not within the demo, which ends at " + seconds(DEMO_FRAMES));
+    if (s.end > DEMO_FRAMES)
+        throw FatalError("--to " + given("--to") + " is not within the demo, which ends at " + seconds(DEMO_FRAMES));
+    if (s.end <= s.first)
+        throw FatalError("Nothing to render from " + seconds(s.first) + " to " + seconds(s.end) +
+                         ": --from must be below --to by one frame (40 ms) at least");
+    if ((start.chunkCount || start.joinCount) && writeVideoFile.empty())
+        throw FatalError(std::string(start.chunkCount ? "--chunk" : "--join") +
+                         " needs --writevideo FILE: chunks are pieces of a video");
+    if (start.chunkCount && start.joinCount)
+        throw FatalError("--chunk and --join cannot be given together: render the chunks first, then join them");
+    const uint32_t pieces = std::max(start.chunkCount, start.joinCount);
+    if (pieces > s.maxChunks())
+        throw FatalError("Cannot cut " + std::to_string(s.frames()) + " frames into " + std::to_string(pieces) +
+                         " chunks: a chunk holds one key-frame interval (" + std::to_string(GOP_FRAMES) +
+                         " frames) at least, so " + std::to_string(s.maxChunks()) + " chunks at most");
 }
 
 uint32_t parseSamples(const std::string& text, const std::string& option)
@@ -102,6 +157,32 @@ uint32_t parseUnsigned(const std::string& text, const std::string& option)
     return value;
 }
 
+uint32_t parseSecondsAsFrame(const std::string& text, const std::string& option)
+{
+    const char* expected = "a number of seconds";
+    // Whole nanoseconds are exact for every frame boundary; further digits only lower the value.
+    uint64_t whole = 0, fraction = 0, scale = 1'000'000'000;
+    bool digits = false, point = false;
+    for (char c : text) {
+        if (c == '.' && !point) {
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9') badValue(option, text, expected);
+        digits = true;
+        if (!point) {
+            whole = std::min<uint64_t>(whole * 10 + uint64_t(c - '0'), uint64_t(DEMO_LENGTH));
+        } else if (scale > 1) {
+            scale /= 10;
+            fraction += uint64_t(c - '0') * scale;
+        }
+    }
+    if (!digits) badValue(option, text, expected);
+    const uint64_t ns = whole * 1'000'000'000 + fraction;
+    if (ns > uint64_t(DEMO_LENGTH)) return DEMO_FRAMES + 1;
+    return uint32_t(ns / FRAME_NS);
+}
+
 float parseNumber(const std::string& text, const std::string& option)
 {
     const char* expected = "a number";
@@ -150,6 +231,13 @@ StartOptions parseOptions(const std::vector<std::string>& args)
                 antialiasGiven = true;
             }
             if (a == "--seed" && hasValue) setRunSeed(parseUnsigned(value, a));
+            if (a == "--from" && hasValue) start.stretch.first = parseSecondsAsFrame(value, a);
+            if (a == "--to" && hasValue) start.stretch.end = parseSecondsAsFrame(value, a);
+            if (a == "--chunk" && hasValue) parseChunk(value, a, start);
+            if (a == "--join" && hasValue) {
+                start.joinCount = parseUnsigned(value, a);
+                if (start.joinCount == 0) badValue(a, value, "a number of pieces, 1 or more");
+            }
             // The value keeps its bit pattern: a negative width wraps.
             if ((a == "-w" || a == "--width") && hasValue) screen_width = uint32_t(parseInteger(value, a));
             if ((a == "-h" || a == "--height") && hasValue) screen_height = uint32_t(parseInteger(value, a));
@@ -162,6 +250,7 @@ StartOptions parseOptions(const std::vector<std::string>& args)
             if (a == "--s16_10") screen_aspect = 1.6f;
         }
     }
+    checkRender(start, args);
     std::puts("Use --help to get some info on command line switches.");
     return start;
 }

@@ -4,18 +4,25 @@
 #include <string>
 #include <vector>
 
+#include "timeline/stretch.h"
+
 extern const char* const HELP_TEXT;
 
-// The two start-up choices that belong to VelmoMain rather than to the settings globals.
+// The start-up choices that belong to VelmoMain rather than to the settings globals.
 struct StartOptions {
     bool help = false;         // --help or --version was given: its text has been printed
     bool fullscreen = true;
     bool gstreamerOn = true;
+    Stretch stretch;           // --from, --to: the frames to play, capture or export
+    uint32_t chunkIndex = 0;   // --chunk I/N: an export of the I-th of N chunks of the stretch
+    uint32_t chunkCount = 0;   // 0: not a chunk
+    uint32_t joinCount = 0;    // --join N: join N pieces into the video; 0: no join
 };
 
 // Reads every argument (the program path included) against every switch, in order;
 // later switches override earlier ones and unknown arguments are ignored. Prints the
-// help text or the hint line. Throws FatalError on a malformed value.
+// help text or the hint line. Throws FatalError on a malformed value, a stretch outside the
+// demo or without frames, and chunks or a join that cannot be made.
 StartOptions parseOptions(const std::vector<std::string>& args);
 
 // pixel_aspect_width, view_width and view_height from the parsed settings. Throws
@@ -34,3 +41,7 @@ int32_t parseInteger(const std::string& text, const std::string& option);
 uint32_t parseUnsigned(const std::string& text, const std::string& option);
 // Decimal floating-point number, the whole text. Throws FatalError likewise.
 float parseNumber(const std::string& text, const std::string& option);
+// Seconds of demo time, digits with an optional decimal part ("12", "12.5", ".5"), as the
+// frame they fall in: taken down to a multiple of 40 ms, exactly (0.12 is frame 3). Values
+// beyond the demo's length come back as DEMO_FRAMES + 1. Throws FatalError likewise.
+uint32_t parseSecondsAsFrame(const std::string& text, const std::string& option);

@@ -4,15 +4,25 @@
 
 namespace {
 
-bool haveRunSeed = false;
-uint32_t runSeed = 0;
+bool seedGiven = false;
+uint32_t givenSeed = 0;
 
 } // namespace
 
 void setRunSeed(uint32_t s)
 {
-    haveRunSeed = true;
-    runSeed = s;
+    seedGiven = true;
+    givenSeed = s;
+}
+
+bool haveRunSeed()
+{
+    return seedGiven;
+}
+
+uint32_t runSeed()
+{
+    return givenSeed;
 }
 
 Random::Random()
@@ -31,8 +41,8 @@ void Random::seed(uint32_t s)
 
 void Random::seed()
 {
-    if (haveRunSeed) {
-        seed(runSeed);
+    if (seedGiven) {
+        seed(givenSeed);
         return;
     }
     timeval now;

@@ -6,6 +6,8 @@
 // The run's seed (--seed): once set, Random() and seed() use it instead of the clock, so two
 // runs draw the same numbers.
 void setRunSeed(uint32_t s);
+bool haveRunSeed();
+uint32_t runSeed();
 
 class Random {
 public:

@@ -21,6 +21,9 @@ Available command line switches are:
 --writevideo velmo.mp4 : Renders the whole demo with its music into a video file at 25 fps, offscreen: needs no display and no sound card. The size is the width (-w, default 800) by the width over the view aspect rounded down to an even number: 800x340, -w 1920 gives 1920x816, -w 3840 gives 3840x1634. Formats: .mp4, .mkv or .webm.
 --antialias 4 : Samples per pixel for --writevideo: 0 (off), 2, 4 or 8. Default: 4.
 --seed 1234 : Seeds every random number of the run with this unsigned 32-bit number instead of the clock, so two runs render the same frames.
+--from 150 --to 160.5 : Plays, captures or exports only the demo between these seconds (0 to 168, each taken down to the 40 ms frame it falls in). Every frame is the one a whole run shows.
+--chunk 3/16 : With --writevideo, renders only chunk 3 (counted from 0) of 16 into a piece beside the video (velmo.mp4.piece-03-of-16), so that many machines share one render.
+--join 16 : With --writevideo, joins the 16 pieces of a chunked render into the video without encoding the picture again, then removes them.
 --version : Prints the version of the demo.
 
 TEXT

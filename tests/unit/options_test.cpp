@@ -323,3 +323,53 @@ TEST_F(OptionsTest, EmptyOrUnboundedViewsAreRefused)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ParseSecondsAsFrame, ExactDecimalsTakenDownToTheirFrame)
+{
+    EXPECT_EQ(parseSecondsAsFrame("0", "--from"), 0u);
+    EXPECT_EQ(parseSecondsAsFrame("0.12", "--from"), 3u);   // 0.12 is not below 3 frames, as a float would have it
+    EXPECT_EQ(parseSecondsAsFrame("0.119999", "--from"), 2u);
+    EXPECT_EQ(parseSecondsAsFrame(".5", "--from"), 12u);
+    EXPECT_EQ(parseSecondsAsFrame("160.5", "--to"), 4012u);
+    EXPECT_EQ(parseSecondsAsFrame("168", "--to"), DEMO_FRAMES);
+    EXPECT_EQ(parseSecondsAsFrame("168.000000001", "--to"), DEMO_FRAMES + 1);
+    EXPECT_EQ(parseSecondsAsFrame("99999999999999999999", "--to"), DEMO_FRAMES + 1);
+    for (const char* bad : {"", ".", "-1", "1e2", "1.2.3", "12s", " 1"})
+        EXPECT_THROW(parseSecondsAsFrame(bad, "--from"), FatalError) << bad;
+}
+
+TEST_F(OptionsTest, StretchChunkAndJoinAreCheckedTogether)
+{
+    StartOptions o = parse({"--from", "150", "--to", "154", "--writevideo", "v.mp4", "--chunk", "1/2"});
+    EXPECT_EQ(o.stretch, (Stretch{3750, 3850}));
+    EXPECT_EQ(o.chunkIndex, 1u);
+    EXPECT_EQ(o.chunkCount, 2u);
+    EXPECT_EQ(parse({"--writevideo", "v.mp4", "--join", "350"}).joinCount, 350u);
+
+    auto message = [&](std::vector<std::string> args) {
+        SetUp();
+        try {
+            parse(args);
+        } catch (const FatalError& e) {
+            return std::string(e.what());
+        }
+        return std::string("accepted");
+    };
+    EXPECT_EQ(message({"--from", "168"}), "--from 168 is not within the demo, which ends at 168.00 s");
+    EXPECT_EQ(message({"--to", "200"}), "--to 200 is not within the demo, which ends at 168.00 s");
+    EXPECT_EQ(message({"--from", "10", "--to", "10.03"}),
+              "Nothing to render from 10.00 s to 10.00 s: --from must be below --to by one frame (40 ms) at least");
+    EXPECT_EQ(message({"--chunk", "0/2"}), "--chunk needs --writevideo FILE: chunks are pieces of a video");
+    EXPECT_EQ(message({"--writevideo", "v.mp4", "--chunk", "0/2", "--join", "2"}),
+              "--chunk and --join cannot be given together: render the chunks first, then join them");
+    EXPECT_EQ(message({"--writevideo", "v.mp4", "--to", "1", "--join", "3"}), "accepted");
+    EXPECT_EQ(message({"--writevideo", "v.mp4", "--to", "1", "--join", "4"}),
+              "Cannot cut 25 frames into 4 chunks: a chunk holds one key-frame interval (12 frames) at least, so 3 chunks at most");
+    for (auto bad : {"2/2", "1", "/2", "1/", "-1/2", "a/b"})
+        EXPECT_NE(message({"--writevideo", "v.mp4", "--chunk", bad}), "accepted") << bad;
+    EXPECT_NE(message({"--writevideo", "v.mp4", "--join", "0"}), "accepted");
+}
+
+} // namespace
