@@ -13,6 +13,13 @@ void FrameLoop::start()
     startTick = writeScreenShotMode ? 0 : hooks.wallClockTicks();
 }
 
+void FrameLoop::continueOnWallClock()
+{
+    previousTick = startTick = secondStartTick = hooks.wallClockTicks();
+    frameTimer = fpsTimer = 0;
+    frameCount = framesThisSecond = 0;
+}
+
 void FrameLoop::mainLoop()
 {
     currentTick = readClock();

@@ -29,6 +29,12 @@ public:
 
     // Called once, just before the first pass.
     void start();
+    // After passes on the capture clock that stood in for a real-time run (a fast-forward):
+    // the wall clock takes over from now without a jump, and the frame rate counts afresh.
+    void continueOnWallClock();
+    // The next pass with more than 100 ms of demo time starts the music (again): another music
+    // clock takes over.
+    void restartMusic() { musicStarted = false; }
     // One pass of the loop.
     void mainLoop();
     // Average presented frames per second over the whole run, from `startTick` to now.

@@ -37,13 +37,14 @@ void requireReadable(const std::string& fileName)
 
 } // namespace
 
-std::unique_ptr<MusicClock> makeMusicClock(bool gstreamerOn, const std::string& musicFile)
+std::unique_ptr<MusicClock> makeMusicClock(bool gstreamerOn, const std::string& musicFile,
+                                           const Stretch& stretch)
 {
     if (!gstreamerOn) {
-        return std::make_unique<SilentClock>();
+        return std::make_unique<SilentClock>(stretch);
     }
     requireReadable(musicFile);
-    auto player = std::make_unique<VelmoPlayer>(musicFile, "novideo");
+    auto player = std::make_unique<VelmoPlayer>(musicFile, "novideo", stretch);
     const VelmoPlayer::Preroll preroll = player->waitForPaused(PREROLL_TIMEOUT);
     if (preroll.paused) {
         return player;
@@ -56,7 +57,7 @@ std::unique_ptr<MusicClock> makeMusicClock(bool gstreamerOn, const std::string& 
         std::cout << "The music cannot be played: the demo plays silently (" << preroll.reason
                   << ")." << std::endl;
     }
-    return std::make_unique<SilentClock>();
+    return std::make_unique<SilentClock>(stretch);
 }
 
 int64_t scriptPosition(int64_t streamPosition)

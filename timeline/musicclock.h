@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "timeline/stretch.h"
+
 class MusicClock {
 public:
     virtual ~MusicClock();
@@ -18,13 +20,14 @@ public:
     virtual int64_t position() = 0;
 };
 
-// The clock for the run.
+// The clock for the run, playing the music of the stretch.
 // - gstreamerOn false: a SilentClock (no player exists).
 // - otherwise the music file must be readable, else FatalError naming it. A VelmoPlayer is built
 //   and given up to 5 s to preroll. If it cannot (no sound device, device busy, a module
 //   modplug refuses), one line on standard output names the reason and the run continues on a
 //   SilentClock: the demo plays to its end without sound.
-std::unique_ptr<MusicClock> makeMusicClock(bool gstreamerOn, const std::string& musicFile);
+std::unique_ptr<MusicClock> makeMusicClock(bool gstreamerOn, const std::string& musicFile,
+                                           const Stretch& stretch = {});
 
 // The script's clock for a stream that is at streamPosition ns, in this order:
 // seek mode: streamPosition + seekModePosition (the N key skips the script, not the stream);

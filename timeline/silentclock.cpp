@@ -3,6 +3,8 @@
 #include "timeline/runflags.h"
 #include "timeline/clock.h"
 
+SilentClock::SilentClock(const Stretch& stretch) : stretch(stretch), streamPosition(stretch.startNs()) {}
+
 void SilentClock::play()
 {
     startTime = globalTime;
@@ -14,9 +16,9 @@ int64_t SilentClock::updatePosition()
     if (!playing) {
         return 0;
     }
-    const int64_t p = (globalTime - startTime) * 1'000'000;
+    const int64_t p = stretch.startNs() + (globalTime - startTime) * 1'000'000;
     streamPosition = p;
-    if (reachedEnd(p, DEMO_LENGTH)) {
+    if (reachedEnd(p, stretch.endNs())) {
         running = false;
     }
     return p;

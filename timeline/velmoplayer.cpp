@@ -4,6 +4,7 @@
 #include "core/fatalerror.h"
 #include "timeline/modplug.h"
 
+#include <algorithm>
 #include <iostream>
 
 namespace {
@@ -33,7 +34,7 @@ void discard(GstElement* element)
 
 } // namespace
 
-VelmoPlayer::VelmoPlayer(const std::string& musicFile, const std::string& videoFile)
+VelmoPlayer::VelmoPlayer(const std::string& musicFile, const std::string& videoFile, const Stretch& part)
 {
     std::cout << "Trying to create GStreamer element modplug. If this fails you propably don't "
                  "have modplug and the required GStreamer plugin installed."
@@ -65,6 +66,8 @@ VelmoPlayer::VelmoPlayer(const std::string& musicFile, const std::string& videoF
     gst_object_unref(bus);
 
     configureModplug(parser);
+    stretch = std::make_unique<MusicStretch>(parser, part.startNs(), part.endNs());
+    streamPosition = part.startNs();
 
     gst_bin_add_many(GST_BIN(pipeline), fileSource, parser, converter, audioSink, nullptr);
     gst_element_link(fileSource, parser);
@@ -194,9 +197,10 @@ int64_t VelmoPlayer::updatePosition()
     if (!gst_element_query_position(pipeline, GST_FORMAT_TIME, &p) || p < 0) {
         p = 0;
     }
+    p += stretch->startNs();
     position(p);
     dispatchBusMessages();
-    if (reachedEnd(p, duration)) {
+    if (reachedEnd(p, duration == 0 ? 0 : std::min(duration, stretch->stopAt()))) {
         running = false;
     }
     return p;

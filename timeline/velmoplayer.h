@@ -17,15 +17,20 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <string>
+
+#include "timeline/modplug.h"
+#include "timeline/stretch.h"
 
 class VelmoPlayer : public MusicClock {
 public:
     // Builds the pipeline and sets it to PAUSED without waiting (see waitForPaused). Throws
     // FatalError when the pipeline or an element of the audio chain cannot be created.
-    // gst_init must have been called.
-    VelmoPlayer(const std::string& musicFile, const std::string& videoFile);
+    // gst_init must have been called. With a stretch, the music plays from its start, exactly,
+    // positions count from there and the stream ends at its end.
+    VelmoPlayer(const std::string& musicFile, const std::string& videoFile, const Stretch& stretch = {});
     // Pipeline to NULL, video texture deleted.
     ~VelmoPlayer() override;
     VelmoPlayer(const VelmoPlayer&) = delete;
@@ -40,10 +45,10 @@ public:
     virtual bool busCall(GstMessage* message);
     // Not connected to anything; kept for a decoder that announces pads without caps.
     virtual void newPad(GstPad* pad, GstElement* element);
-    // 0 before play(). Otherwise re-queries an unknown duration, polls and stores the position,
-    // hands the bus's pending messages to busCall (not in capture mode, where the demo clock
-    // alone ends the run), clears `running` when reachedEnd(position, duration), and returns
-    // the polled position.
+    // 0 before play(). Otherwise re-queries an unknown duration, polls and stores the position
+    // (in the music, so from the stretch's start on), hands the bus's pending messages to busCall
+    // (not in capture mode, where the demo clock alone ends the run), clears `running` when
+    // reachedEnd(position, duration or the stretch's end), and returns the polled position.
     int64_t updatePosition() override;
     // Flushing seek to p ns. (A 64-bit position: the music is longer than 2^32 ns.)
     virtual void seek(int64_t p);
@@ -99,6 +104,7 @@ private:
     // polled position can stop short of it.
     void dispatchBusMessages();
     void buildVideoBranch(const std::string& videoFile);
+    std::unique_ptr<MusicStretch> stretch;
     // Reads the caps of `pad`, or prints "<what> failed." and returns null.
     GstCaps* negotiatedCaps(GstPad* pad, const char* what);
     std::mutex padLock;
