@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "timeline/frameloop.h"
+#include "timeline/stretch.h"
 
 struct Scene;
 class SceneScript;
@@ -31,10 +32,19 @@ public:
     explicit Demo(Shell& shell);
     ~Demo() override;
 
-    // Passes of the frame loop while `running` and no interrupt arrived, driven by `clock` (started after 100 ms).
-    void run(MusicClock& clock);
+    // Runs the demo up to the start of `frame` without filling a pixel: the very passes a
+    // capture runs, on the capture clock and a silent music clock, with the rasterizer told to
+    // discard everything. Every object, random draw and script event is then where a capture
+    // has it at that frame; nothing is presented. A run() after it starts its clock's music
+    // there, and a real-time run goes on from there on the wall clock.
+    void fastForward(uint32_t frame);
+    // Passes of the frame loop while `running` and no interrupt arrived, driven by `clock`
+    // (started after 100 ms, or at once after a fast-forward); on the capture clock also until
+    // frame `end` has been presented.
+    void run(MusicClock& clock, uint32_t end = DEMO_FRAMES);
     // Presented frames per second over the run.
     double finalFps() { return loop.finalFps(); }
+    // Frames presented, with those a fast-forward passed over.
     uint32_t framesPresented() const { return loop.frameCount; }
 
     Scene& scene() { return *scenePtr; }
@@ -45,12 +55,15 @@ private:
     void pollMusic() override;
     void runScript() override;
     void renderFrame(int64_t step) override;
-    void presentFrame() override { shell.presentFrame(); }
+    void presentFrame() override;
+    void startLoop();
 
     Shell& shell;
     std::unique_ptr<PrecalcRandom> randomTables;
     std::unique_ptr<Scene> scenePtr;
     std::unique_ptr<SceneScript> script;
-    MusicClock* clock = nullptr;   // during run()
+    MusicClock* clock = nullptr;   // during run() and fastForward()
     FrameLoop loop{*this};
+    bool loopStarted = false;
+    bool fastForwarding = false;
 };

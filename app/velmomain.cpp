@@ -21,7 +21,7 @@ VelmoMain::VelmoMain(const std::vector<std::string>& args)
     if (options.help) return;
     if (!writeVideoFile.empty()) {
         // No SDL, no window, no sound: the export renders offscreen.
-        VideoExport video;
+        VideoExport video(options);
         status = video.exitStatus();
         std::printf("Final fps: %.2f", video.finalFps());
         std::fflush(stdout);
@@ -40,16 +40,25 @@ VelmoMain::VelmoMain(const std::vector<std::string>& args)
     else createGLWindow("Velmo | Quorvane/Drell", view_width, view_height, 16, false);
     initGLstuff();
 
+    // A stretch that starts later numbers its captured frames as a whole capture does: the
+    // loading bar's and the skipped ones are counted, not written.
+    const Stretch& stretch = options.stretch;
+    captureLoading = stretch.first == 0;
     demo = std::make_unique<Demo>(static_cast<Demo::Shell&>(*this));
 
+    // The player first: its start may take seconds, which a real-time run must not count.
+    player = makeMusicClock(gstreamerOn, gstreamerOn ? dataFile("music.xm") : std::string(), stretch);
+    // The full loading bar stays on screen while the demo is fast-forwarded to the stretch.
+    demo->fastForward(stretch.first);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glFlush();
     swapBuffers();
 
-    player = makeMusicClock(gstreamerOn, gstreamerOn ? dataFile("music.xm") : std::string());
-    demo->run(*player);
+    if (writeScreenShotMode) file_number += demo->framesPresented();
+    const uint32_t skippedFiles = captureLoading ? 0 : file_number;
+    demo->run(*player, stretch.end);
     if (writeScreenShotMode && interruptSignal())
-        status = reportCut("./data/render/", file_number, "the frames written are kept.");
+        status = reportCut("./data/render/", file_number - skippedFiles, "the frames written are kept.");
     std::printf("Final fps: %.2f", demo->finalFps());
     std::fflush(stdout);
 }
@@ -68,7 +77,13 @@ void VelmoMain::pollInput()
 
 void VelmoMain::showProgress(float percent)
 {
-    ::showProgress(percent);
+    if (captureLoading) {
+        ::showProgress(percent);
+        return;
+    }
+    drawProgress(percent);
+    swapBuffers();
+    if (writeScreenShotMode) ++file_number;
 }
 
 void VelmoMain::presentFrame()

@@ -37,4 +37,5 @@ private:
     // sound device): the loop always has a clock to start, poll and read.
     std::unique_ptr<MusicClock> player;
     int status = 0;
+    bool captureLoading = true;   // a capture writes the loading bar's frames
 };
