@@ -26,6 +26,8 @@ public:
     // stays bound for drawing.
     std::vector<uint8_t> readFrame();
 
+    // Samples per pixel as drawn (0: one, no resolve).
+    uint32_t sampleCount() const { return samples; }
     // "renderer (version)", for messages.
     const std::string& description() const { return glDescription; }
 

@@ -7,18 +7,18 @@
 #include "app/interrupt.h"
 #include "app/offscreen.h"
 #include "app/options.h"
+#include "app/pieces.h"
 #include "app/progress.h"
 #include "app/settings.h"
+#include "app/version.h"
+#include "app/videojoin.h"
 #include "app/videowriter.h"
 #include "app/window.h"
 #include "core/datafiles.h"
-#include "timeline/musicclock.h"
+#include "math/random.h"
 #include "timeline/silentclock.h"
 
 namespace {
-
-// A video holds the demo's length and no more: 25 frames a second.
-constexpr uint32_t VIDEO_FRAMES = uint32_t(DEMO_LENGTH / VideoWriter::FRAME_NS);
 
 // Thrown from the loading bar when a signal arrived: loading a large picture takes seconds,
 // and a cut render should not wait for it.
@@ -26,11 +26,18 @@ struct LoadingCut {};
 
 } // namespace
 
-VideoExport::VideoExport()
+VideoExport::VideoExport(const StartOptions& options)
 {
-    VideoWriter::checkFileName(writeVideoFile);
+    const VideoFormat format = VideoWriter::checkFileName(writeVideoFile);
+    if (options.joinCount) {
+        status = joinPieces(writeVideoFile, format, options.joinCount);
+        return;
+    }
     deriveVideoGeometry();
     catchInterrupts();
+    const bool chunk = options.chunkCount != 0;
+    const Stretch stretch = chunk ? options.stretch.chunk(options.chunkIndex, options.chunkCount) : options.stretch;
+    if (chunk && !haveRunSeed()) setRunSeed(CHUNK_SEED);
 
     // The default sample count gives way where fewer are offered; an asked-for one does not.
     target = std::make_unique<OffscreenTarget>(view_width, view_height, antialiasSamples, !antialiasGiven);
@@ -47,13 +54,31 @@ VideoExport::VideoExport()
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     // The video carries the music itself; the script runs on the silent capture clock.
-    clock = makeMusicClock(false, std::string());
-    videoWriter = std::make_unique<VideoWriter>(writeVideoFile, dataFile("music.xm"), view_width, view_height,
-                                                DEMO_LENGTH);
-    demo->run(*clock);
+    clock = std::make_unique<SilentClock>();
+    VideoWriter::Setup setup;
+    setup.format = format;
+    setup.width = view_width;
+    setup.height = view_height;
+    setup.lengthNs = stretch.endNs() - stretch.startNs();
+    if (chunk) {
+        // A piece has no sound: the join encodes the music once, over the whole render.
+        Piece piece{VELMO_VERSION,     format.extension, view_width,        view_height,
+                    runSeed(),         target->sampleCount(), options.stretch, options.chunkIndex,
+                    options.chunkCount};
+        setup.fileName = pieceName(writeVideoFile, options.chunkIndex, options.chunkCount);
+        setup.comment = piece.text();
+        setup.indexInFront = false;
+    } else {
+        setup.fileName = writeVideoFile;
+        setup.musicFile = dataFile("music.xm");
+        setup.musicStartNs = stretch.startNs();
+    }
+    videoWriter = std::make_unique<VideoWriter>(setup);
+    demo->fastForward(stretch.first);
+    demo->run(*clock, stretch.end);
     // Without all its frames the video stays a partial file, which the writer removes.
-    if (videoWriter->framesAdded() < VIDEO_FRAMES)
-        status = reportCut(writeVideoFile, videoWriter->framesAdded(), "no video was written.");
+    if (videoWriter->framesAdded() < stretch.frames())
+        status = reportCut(setup.fileName, videoWriter->framesAdded(), "no video was written.");
     else videoWriter->finish();
 }
 
@@ -75,5 +100,4 @@ void VideoExport::showProgress(float percent)
 void VideoExport::presentFrame()
 {
     videoWriter->addFrame(target->readFrame());
-    if (videoWriter->framesAdded() == VIDEO_FRAMES) running = false;
 }

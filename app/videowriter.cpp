@@ -1,7 +1,7 @@
 #include "app/videowriter.h"
 
 #include "core/fatalerror.h"
-#include "timeline/modplug.h"
+#include "timeline/stretch.h"
 
 #include <gst/app/gstappsrc.h>
 #include <gst/video/video.h>
@@ -47,7 +47,9 @@ Encoder::Settings x264Settings(uint32_t width, uint32_t height)
             {"vbv-buf-capacity", "2000"},
             {"bframes", "2"},
             {"b-adapt", "false"},
-            {"key-int-max", "13"},   // x264 places the key frames 12 or 13 frames apart
+            // Key frames at a fixed interval, where chunks of a farm render are cut.
+            {"key-int-max", std::to_string(GOP_FRAMES)},
+            {"option-string", "scenecut=0"},
             {"rc-lookahead", "12"},
             {"threads", "1"}};
 }
@@ -149,54 +151,6 @@ void applySettings(GstElement* element, const std::string& encoder, uint32_t wid
     }
 }
 
-// Bytes of one sample frame and the rate of modplug's output (interleaved S32LE, S16LE or U8).
-bool readAudioFormat(GstPad* pad, VideoWriter::AudioCut& cut)
-{
-    GstCaps* caps = gst_pad_get_current_caps(pad);
-    if (!caps) return false;
-    const GstStructure* s = gst_caps_get_structure(caps, 0);
-    const std::string format = gst_structure_get_string(s, "format") ? gst_structure_get_string(s, "format") : "";
-    int channels = 0, rate = 0;
-    gst_structure_get_int(s, "channels", &channels);
-    gst_structure_get_int(s, "rate", &rate);
-    gst_caps_unref(caps);
-    const int sampleBytes = format == "S32LE" ? 4 : format == "S16LE" ? 2 : format == "U8" ? 1 : 0;
-    if (sampleBytes == 0 || channels <= 0 || rate <= 0) return false;
-    cut.bytesPerFrame = sampleBytes * channels;
-    cut.rate = rate;
-    return true;
-}
-
-// Ends the music at cut.stopNs: the buffer that crosses it is shortened; at the next one the
-// stream ends and modplug is answered with EOS, which stops it decoding (it does not send the
-// EOS event itself).
-GstPadProbeReturn cutMusic(GstPad* pad, GstPadProbeInfo* info, gpointer data)
-{
-    auto& cut = *static_cast<VideoWriter::AudioCut*>(data);
-    if (cut.bytesPerFrame == 0 && !readAudioFormat(pad, cut)) return GST_PAD_PROBE_OK;
-    GstBuffer* buffer = GST_PAD_PROBE_INFO_BUFFER(info);
-    if (!GST_BUFFER_PTS_IS_VALID(buffer)) return GST_PAD_PROBE_OK;
-
-    const int64_t stop = cut.stopNs.load();
-    const int64_t start = int64_t(GST_BUFFER_PTS(buffer));
-    if (start >= stop) {
-        gst_pad_push_event(pad, gst_event_new_eos());
-        gst_buffer_unref(buffer);
-        GST_PAD_PROBE_INFO_DATA(info) = nullptr;
-        GST_PAD_PROBE_INFO_FLOW_RETURN(info) = GST_FLOW_EOS;
-        return GST_PAD_PROBE_HANDLED;
-    }
-    const guint64 frames = gst_buffer_get_size(buffer) / guint64(cut.bytesPerFrame);
-    const guint64 keep = gst_util_uint64_scale_int_ceil(guint64(stop - start), cut.rate, GST_SECOND);
-    if (keep < frames) {
-        buffer = gst_buffer_make_writable(buffer);
-        gst_buffer_resize(buffer, 0, gssize(keep * guint64(cut.bytesPerFrame)));
-        GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale_int(keep, GST_SECOND, cut.rate);
-        GST_PAD_PROBE_INFO_DATA(info) = buffer;
-    }
-    return GST_PAD_PROBE_OK;
-}
-
 // "Could not open file ... for writing. (system error: No such file or directory)": the
 // element's words, then the last line of the debug text, which carries the system's reason.
 std::string describeError(GstMessage* message)
@@ -214,6 +168,34 @@ std::string describeError(GstMessage* message)
     g_free(debug);
     g_clear_error(&error);
     return text;
+}
+
+// Where the stream of encoded frames starts: decoding times may lie before their pictures.
+constexpr GstClockTime ENCODED_START = 3600 * GST_SECOND;
+
+GstPadProbeReturn startSegmentLater(GstPad*, GstPadProbeInfo* info, gpointer)
+{
+    GstEvent* event = GST_PAD_PROBE_INFO_EVENT(info);
+    if (GST_EVENT_TYPE(event) != GST_EVENT_SEGMENT) return GST_PAD_PROBE_OK;
+    GstSegment segment;
+    gst_segment_init(&segment, GST_FORMAT_TIME);
+    segment.start = ENCODED_START;
+    gst_event_unref(event);
+    GST_PAD_PROBE_INFO_DATA(info) = gst_event_new_segment(&segment);
+    return GST_PAD_PROBE_OK;
+}
+
+VideoWriter::Setup wholeVideo(const std::string& fileName, const std::string& musicFile, uint32_t width,
+                              uint32_t height, int64_t lengthNs)
+{
+    VideoWriter::Setup setup;
+    setup.fileName = fileName;
+    setup.format = VideoWriter::chooseFormat(fileName, installedInRegistry);
+    setup.width = width;
+    setup.height = height;
+    setup.lengthNs = lengthNs;
+    setup.musicFile = musicFile;
+    return setup;
 }
 
 void releaseFrame(gpointer frame)
@@ -261,117 +243,38 @@ VideoFormat VideoWriter::chooseFormat(const std::string& fileName, const Install
         throw FatalError(refused + extension + " needs the GStreamer elements " + needs
                          + ", and they are not all installed. " + supportedHere(installed));
     }
-    return {c.muxer, c.video.element, c.videoCaps, c.videoParser, c.audio.element};
+    return {c.extension, c.muxer, c.video.element, c.videoCaps, c.videoParser, c.audio.element};
 }
 
-void VideoWriter::checkFileName(const std::string& fileName)
+VideoFormat VideoWriter::checkFileName(const std::string& fileName)
 {
-    chooseFormat(fileName, installedInRegistry);
+    const VideoFormat format = chooseFormat(fileName, installedInRegistry);
     // Found now rather than at the rename after the whole render.
     std::error_code ignored;
     if (std::filesystem::is_directory(fileName, ignored))
         throw FatalError("Cannot write the video " + fileName + ": it is a directory.");
+    return format;
 }
 
 VideoWriter::VideoWriter(const std::string& fileName, const std::string& musicFile, uint32_t width,
                          uint32_t height, int64_t lengthNs)
-    : fileName(fileName), partialName(fileName + ".partial"), dataName(fileName + ".partial-data"),
-      width(width), height(height), lengthNs(lengthNs), audioCut(std::make_unique<AudioCut>()),
+    : VideoWriter(wholeVideo(fileName, musicFile, width, height, lengthNs))
+{
+}
+
+VideoWriter::VideoWriter(const Setup& setup)
+    : fileName(setup.fileName), progressVerb(setup.progressVerb), partialName(setup.fileName + ".partial"), dataName(setup.fileName + ".partial-data"),
+      width(setup.width), height(setup.height), lengthNs(setup.lengthNs), encoded(!setup.encodedCaps.empty()),
       terminal(isatty(fileno(stdout)) == 1)
 {
     if (width == 0 || height == 0 || lengthNs <= 0)
         throw FatalError("Cannot write the video " + fileName + ": nothing to write ("
                          + std::to_string(width) + " x " + std::to_string(height) + ", "
                          + std::to_string(lengthNs) + " ns).");
-    const VideoFormat format = chooseFormat(fileName, installedInRegistry);
-    audioCut->stopNs = lengthNs;
-
     pipeline = gst_pipeline_new("velmo-video-writer");
     bus = gst_pipeline_get_bus(GST_PIPELINE(pipeline));
     try {
-        auto add = [&](const std::string& factory, const char* name) {
-            GstElement* e = makeElement(factory, name);
-            gst_bin_add(GST_BIN(pipeline), e);
-            return e;
-        };
-        auto link = [&](GstElement* a, GstElement* b) {
-            if (!gst_element_link(a, b))
-                throw FatalError("Cannot write the video " + fileName + ": GStreamer cannot link "
-                                 + GST_ELEMENT_NAME(a) + " to " + GST_ELEMENT_NAME(b) + ".");
-        };
-
-        frameSource = add("appsrc", "frames");
-        GstElement* convert = add("videoconvert", "frame-converter");
-        GstElement* flip = add("videoflip", "frame-flip");
-        GstElement* frameFormat = add("capsfilter", "frame-format");
-        GstElement* frameQueue = add("queue", "frame-queue");
-        GstElement* videoEncoder = add(format.videoEncoder, "video-encoder");
-        GstElement* videoFormat = add("capsfilter", "video-format");
-        GstElement* musicSource = add("filesrc", "music-file");
-        GstElement* music = add("modplug", "music");
-        GstElement* audioConvert = add("audioconvert", "music-converter");
-        GstElement* resample = add("audioresample", "music-resampler");
-        GstElement* soundFormat = add("capsfilter", "sound-format");
-        GstElement* audioEncoder = add(format.audioEncoder, "audio-encoder");
-        GstElement* muxer = add(format.muxer, "muxer");
-        GstElement* sink = add("filesink", "file");
-
-        GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "RGB", "width",
-                                            G_TYPE_INT, int(width), "height", G_TYPE_INT, int(height),
-                                            "framerate", GST_TYPE_FRACTION, 25, 1,
-                                            "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
-        // addFrame bounds the queue itself: a blocking appsrc would hang after an error downstream.
-        const guint64 frameBytes = guint64(width) * height * 3;
-        g_object_set(frameSource, "caps", caps, "format", GST_FORMAT_TIME, "is-live", FALSE,
-                     "block", FALSE, "max-bytes", QUEUED_FRAMES * frameBytes, nullptr);
-        gst_caps_unref(caps);
-        gst_util_set_object_arg(G_OBJECT(flip), "method", "vertical-flip");
-        // 4:2:0 with the HD matrix at every size, and said so in the stream, so that players do
-        // not guess the matrix from the height. Flipping after the conversion moves half the bytes.
-        gst_util_set_object_arg(G_OBJECT(frameFormat), "caps",
-                                "video/x-raw,format=I420,colorimetry=bt709");
-        // A few converted frames in hand keep the encoder busy without holding much memory.
-        g_object_set(frameQueue, "max-size-buffers", 4u, "max-size-bytes", 0u, "max-size-time",
-                     guint64(0), nullptr);
-        applySettings(videoEncoder, format.videoEncoder, width, height);
-        gst_util_set_object_arg(G_OBJECT(videoFormat), "caps", format.videoCaps.c_str());
-        // The module plays at 44.1 kHz; AAC and Opus are at home at 48 kHz.
-        gst_util_set_object_arg(G_OBJECT(soundFormat), "caps", "audio/x-raw,rate=48000,channels=2");
-        applySettings(audioEncoder, format.audioEncoder, width, height);
-        if (format.muxer == "mp4mux") {
-            // The index goes before the data, so a player can start before the whole file is
-            // there; the data waits in a file beside the video until then.
-            g_object_set(muxer, "faststart", TRUE, "faststart-file", dataName.c_str(), nullptr);
-        }
-        g_object_set(musicSource, "location", musicFile.c_str(), nullptr);
-        configureModplug(music);
-        g_object_set(sink, "location", partialName.c_str(), nullptr);
-
-        GstPad* musicOut = gst_element_get_static_pad(music, "src");
-        gst_pad_add_probe(musicOut, GST_PAD_PROBE_TYPE_BUFFER, cutMusic, audioCut.get(), nullptr);
-        gst_object_unref(musicOut);
-
-        link(frameSource, convert);
-        link(convert, flip);
-        link(flip, frameFormat);
-        link(frameFormat, frameQueue);
-        link(frameQueue, videoEncoder);
-        link(videoEncoder, videoFormat);
-        if (format.videoParser.empty()) {
-            link(videoFormat, muxer);
-        } else {
-            GstElement* parser = add(format.videoParser, "video-parser");
-            link(videoFormat, parser);
-            link(parser, muxer);
-        }
-        link(musicSource, music);
-        link(music, audioConvert);
-        link(audioConvert, resample);
-        link(resample, soundFormat);
-        link(soundFormat, audioEncoder);
-        link(audioEncoder, muxer);
-        link(muxer, sink);
-
+        build(setup);
         if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
             const std::string error = pendingError(GST_SECOND);
             fail(error.empty() ? "the pipeline did not start" : error);
@@ -384,6 +287,108 @@ VideoWriter::VideoWriter(const std::string& fileName, const std::string& musicFi
         throw;
     }
     started = std::chrono::steady_clock::now();
+}
+
+void VideoWriter::build(const Setup& setup)
+{
+    const VideoFormat& format = setup.format;
+    auto add = [&](const std::string& factory, const char* name) {
+        GstElement* e = makeElement(factory, name);
+        gst_bin_add(GST_BIN(pipeline), e);
+        return e;
+    };
+    auto link = [&](GstElement* a, GstElement* b) {
+        if (!gst_element_link(a, b))
+            throw FatalError("Cannot write the video " + fileName + ": GStreamer cannot link "
+                             + GST_ELEMENT_NAME(a) + " to " + GST_ELEMENT_NAME(b) + ".");
+    };
+
+    GstElement* muxer = add(format.muxer, "muxer");
+    GstElement* sink = add("filesink", "file");
+    if (format.muxer == "mp4mux" && setup.indexInFront) {
+        // The index goes before the data, so a player can start before the whole file is
+        // there; the data waits in a file beside the video until then.
+        g_object_set(muxer, "faststart", TRUE, "faststart-file", dataName.c_str(), nullptr);
+    }
+    if (!setup.comment.empty())
+        gst_tag_setter_add_tags(GST_TAG_SETTER(muxer), GST_TAG_MERGE_REPLACE, GST_TAG_COMMENT,
+                                setup.comment.c_str(), nullptr);
+    g_object_set(sink, "location", partialName.c_str(), nullptr);
+    link(muxer, sink);
+
+    frameSource = add("appsrc", "frames");
+    // addFrame bounds the queue itself: a blocking appsrc would hang after an error downstream.
+    g_object_set(frameSource, "format", GST_FORMAT_TIME, "is-live", FALSE, "block", FALSE, nullptr);
+    GstElement* videoOut = nullptr;   // what the muxer's video comes from
+    if (encoded) {
+        GstCaps* caps = gst_caps_from_string(setup.encodedCaps.c_str());
+        if (!caps) throw FatalError("Cannot write the video " + fileName + ": unreadable caps " + setup.encodedCaps);
+        g_object_set(frameSource, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+        // Decoding times run ahead of the first picture: the stream starts an hour in, as an
+        // encoder's would, so that they need no negative numbers.
+        GstPad* out = gst_element_get_static_pad(frameSource, "src");
+        gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, startSegmentLater, nullptr, nullptr);
+        gst_object_unref(out);
+        videoOut = frameSource;
+    } else {
+        GstElement* convert = add("videoconvert", "frame-converter");
+        GstElement* flip = add("videoflip", "frame-flip");
+        GstElement* frameFormat = add("capsfilter", "frame-format");
+        GstElement* frameQueue = add("queue", "frame-queue");
+        GstElement* videoEncoder = add(format.videoEncoder, "video-encoder");
+        GstElement* videoFormat = add("capsfilter", "video-format");
+        GstCaps* caps = gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "RGB", "width",
+                                            G_TYPE_INT, int(width), "height", G_TYPE_INT, int(height),
+                                            "framerate", GST_TYPE_FRACTION, 25, 1,
+                                            "pixel-aspect-ratio", GST_TYPE_FRACTION, 1, 1, nullptr);
+        g_object_set(frameSource, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+        gst_util_set_object_arg(G_OBJECT(flip), "method", "vertical-flip");
+        // 4:2:0 with the HD matrix at every size, and said so in the stream, so that players do
+        // not guess the matrix from the height. Flipping after the conversion moves half the bytes.
+        gst_util_set_object_arg(G_OBJECT(frameFormat), "caps",
+                                "video/x-raw,format=I420,colorimetry=bt709");
+        // A few converted frames in hand keep the encoder busy without holding much memory.
+        g_object_set(frameQueue, "max-size-buffers", 4u, "max-size-bytes", 0u, "max-size-time",
+                     guint64(0), nullptr);
+        applySettings(videoEncoder, format.videoEncoder, width, height);
+        gst_util_set_object_arg(G_OBJECT(videoFormat), "caps", format.videoCaps.c_str());
+        link(frameSource, convert);
+        link(convert, flip);
+        link(flip, frameFormat);
+        link(frameFormat, frameQueue);
+        link(frameQueue, videoEncoder);
+        link(videoEncoder, videoFormat);
+        videoOut = videoFormat;
+    }
+    if (format.videoParser.empty()) {
+        link(videoOut, muxer);
+    } else {
+        GstElement* parser = add(format.videoParser, "video-parser");
+        link(videoOut, parser);
+        link(parser, muxer);
+    }
+
+    if (setup.musicFile.empty()) return;
+    GstElement* musicSource = add("filesrc", "music-file");
+    GstElement* modplug = add("modplug", "music");
+    GstElement* audioConvert = add("audioconvert", "music-converter");
+    GstElement* resample = add("audioresample", "music-resampler");
+    GstElement* soundFormat = add("capsfilter", "sound-format");
+    GstElement* audioEncoder = add(format.audioEncoder, "audio-encoder");
+    g_object_set(musicSource, "location", setup.musicFile.c_str(), nullptr);
+    configureModplug(modplug);
+    music = std::make_unique<MusicStretch>(modplug, setup.musicStartNs, setup.musicStartNs + lengthNs);
+    // The module plays at 44.1 kHz; AAC and Opus are at home at 48 kHz.
+    gst_util_set_object_arg(G_OBJECT(soundFormat), "caps", "audio/x-raw,rate=48000,channels=2");
+    applySettings(audioEncoder, format.audioEncoder, width, height);
+    link(musicSource, modplug);
+    link(modplug, audioConvert);
+    link(audioConvert, resample);
+    link(resample, soundFormat);
+    link(soundFormat, audioEncoder);
+    link(audioEncoder, muxer);
 }
 
 VideoWriter::~VideoWriter()
@@ -399,17 +404,10 @@ void VideoWriter::addFrame(std::vector<uint8_t>&& rgbBottomUp)
 {
     const size_t rowBytes = size_t(width) * 3;
     const size_t frameBytes = rowBytes * height;
+    if (encoded) fail("a raw frame handed to a video of encoded frames");
     if (rgbBottomUp.size() != frameBytes)
         fail("a frame of " + std::to_string(rgbBottomUp.size()) + " bytes, expected "
              + std::to_string(frameBytes));
-
-    // Bounded hand-over: wait while the encoder is behind, watching for its errors meanwhile
-    // (after an error upstream stops, and appsrc would never drain).
-    while (gst_app_src_get_current_level_bytes(GST_APP_SRC(frameSource))
-           >= guint64(QUEUED_FRAMES) * frameBytes) {
-        const std::string error = pendingError(2 * GST_MSECOND);
-        if (!error.empty()) fail(error);
-    }
 
     auto* frame = new std::vector<uint8_t>(std::move(rgbBottomUp));
     GstBuffer* buffer = gst_buffer_new_wrapped_full(GstMemoryFlags(0), frame->data(), frameBytes, 0,
@@ -421,7 +419,34 @@ void VideoWriter::addFrame(std::vector<uint8_t>&& rgbBottomUp)
                                    height, 1, offsets, strides);
     GST_BUFFER_PTS(buffer) = GstClockTime(frameCount) * FRAME_NS;
     GST_BUFFER_DURATION(buffer) = FRAME_NS;
-    const GstFlowReturn pushed = gst_app_src_push_buffer(GST_APP_SRC(frameSource), buffer);
+    push(buffer);
+}
+
+void VideoWriter::addEncodedFrame(GstBuffer* frame, int64_t ptsNs, int64_t dtsNs)
+{
+    if (!encoded) {
+        gst_buffer_unref(frame);
+        fail("an encoded frame handed to a video of raw frames");
+    }
+    frame = gst_buffer_make_writable(frame);
+    GST_BUFFER_PTS(frame) = GstClockTime(int64_t(ENCODED_START) + ptsNs);
+    GST_BUFFER_DTS(frame) = GstClockTime(int64_t(ENCODED_START) + dtsNs);
+    GST_BUFFER_DURATION(frame) = FRAME_NS;
+    push(frame);
+}
+
+void VideoWriter::push(GstBuffer* frame)
+{
+    // Bounded hand-over: wait while the encoder is behind, watching for its errors meanwhile
+    // (after an error upstream stops, and appsrc would never drain).
+    while (gst_app_src_get_current_level_buffers(GST_APP_SRC(frameSource)) >= QUEUED_FRAMES) {
+        const std::string error = pendingError(2 * GST_MSECOND);
+        if (!error.empty()) {
+            gst_buffer_unref(frame);
+            fail(error);
+        }
+    }
+    const GstFlowReturn pushed = gst_app_src_push_buffer(GST_APP_SRC(frameSource), frame);
     if (pushed != GST_FLOW_OK) {
         const std::string error = pendingError(GST_SECOND);
         fail(error.empty() ? std::string("the frame was refused (") + gst_flow_get_name(pushed) + ")"
@@ -442,7 +467,7 @@ void VideoWriter::finish()
     if (!error.empty()) fail(error);
 
     const int64_t videoEnd = int64_t(frameCount) * FRAME_NS;
-    if (videoEnd < audioCut->stopNs) audioCut->stopNs = videoEnd;
+    if (music && videoEnd < lengthNs) music->stopAt(music->startNs() + videoEnd);
     gst_app_src_end_of_stream(GST_APP_SRC(frameSource));
 
     // The backlog is a few frames, so this takes well under a second unless something hangs.
@@ -523,10 +548,10 @@ void VideoWriter::printProgress()
                   static_cast<long long>(lengthNs / 1'000'000'000), speed, left / 60, left % 60);
     if (terminal) {
         // Back to the line's start, the new text, and the rest of the old line erased.
-        std::printf("\rRendering %s: %s\033[K", fileName.c_str(), line);
+        std::printf("\r%s %s: %s\033[K", progressVerb.c_str(), fileName.c_str(), line);
         progressLineOpen = true;
     } else {
-        std::printf("Rendering %s: %s\n", fileName.c_str(), line);
+        std::printf("%s %s: %s\n", progressVerb.c_str(), fileName.c_str(), line);
     }
     std::fflush(stdout);
 }

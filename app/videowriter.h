@@ -13,6 +13,10 @@
 // holds it back to the video, which keeps memory bounded and lets finish() cut it where the
 // video ends.
 //
+// Frames may also arrive encoded (the join of a chunked render), to be muxed as they are:
+//
+//   appsrc (encoded) [→ parser] → muxer
+//
 // The file is written as FILE.partial and renamed when it is complete; a run that fails or
 // stops early leaves nothing behind. An MP4 keeps its data in FILE.partial-data until the
 // index can be written in front of it.
@@ -26,8 +30,11 @@
 #include <string>
 #include <vector>
 
+#include "timeline/modplug.h"
+
 // How a file name is written: the muxer and the encoders.
 struct VideoFormat {
+    std::string extension;     // of the file name, lower case: ".mp4"
     std::string muxer;
     std::string videoEncoder;
     std::string videoCaps;     // what the video encoder must emit (the profile)
@@ -48,13 +55,29 @@ public:
     static VideoFormat chooseFormat(const std::string& fileName, const Installed& installed);
     // chooseFormat against the GStreamer registry. gst_init must have been called. Call it
     // before anything else runs, so a bad name costs nothing.
-    static void checkFileName(const std::string& fileName);
+    static VideoFormat checkFileName(const std::string& fileName);
 
-    // Builds the pipeline and starts it. Frames are RGB, 3 bytes a pixel, rows packed without
-    // padding as glReadPixels gives them with a pack alignment of 1: bottom row first.
-    // lengthNs is the length of the demo: the music is cut there, and the progress lines
-    // count towards it. Throws FatalError when the format is refused, an element is missing
-    // or the pipeline cannot start (the file cannot be created, the music cannot be read).
+    // What to write.
+    struct Setup {
+        std::string fileName;
+        VideoFormat format;              // checkFileName of the video the user named
+        uint32_t width = 0, height = 0;
+        int64_t lengthNs = 0;            // of the video: progress counts towards it
+        std::string musicFile;           // empty: a video without sound
+        int64_t musicStartNs = 0;        // where in the music the video starts
+        std::string comment;             // the file's comment tag; empty: none
+        // Frames arrive already encoded with these caps (GStreamer's text form), to be muxed as
+        // they are. Empty: RGB frames, encoded here.
+        std::string encodedCaps;
+        bool indexInFront = true;        // .mp4: the index before the data, for players on the web
+        std::string progressVerb = "Rendering";
+    };
+
+    // Builds the pipeline and starts it. Throws FatalError when the format is refused, an
+    // element is missing or the pipeline cannot start (the file cannot be created, the music
+    // cannot be read).
+    explicit VideoWriter(const Setup& setup);
+    // The whole demo's video of RGB frames with its music.
     VideoWriter(const std::string& fileName, const std::string& musicFile, uint32_t width,
                 uint32_t height, int64_t lengthNs);
     // Without a successful finish(): stops the pipeline and removes the partial file.
@@ -62,14 +85,19 @@ public:
     VideoWriter(const VideoWriter&) = delete;
     VideoWriter& operator=(const VideoWriter&) = delete;
 
-    // Hands one frame of width × height × 3 bytes over without copying it. Returns once the
-    // frame is queued; waits only while more than QUEUED_FRAMES frames are waiting for the
-    // encoder. Frame n gets pts n × 40 ms and duration 40 ms. Prints the progress
-    // "Rendering FILE: P%, S s of L s, X.XXx real time, M:SS left" on standard output: on a
-    // terminal one line redrawn every 25th frame, elsewhere a line at each tenth of lengthNs.
-    // Throws FatalError on a frame of the wrong size or an error of the pipeline (disk full),
-    // after removing the partial file.
+    // Hands one RGB frame of width × height × 3 bytes, rows packed without padding as
+    // glReadPixels gives them with a pack alignment of 1, bottom row first, over without
+    // copying it. Returns once the frame is queued; waits only while more than QUEUED_FRAMES
+    // frames are waiting for the encoder. Frame n gets pts n × 40 ms and duration 40 ms. Prints
+    // the progress "Rendering FILE: P%, S s of L s, X.XXx real time, M:SS left" on standard
+    // output: on a terminal one line redrawn every 25th frame, elsewhere a line at each tenth
+    // of lengthNs. Throws FatalError on a frame of the wrong size or an error of the pipeline
+    // (disk full), after removing the partial file.
     void addFrame(std::vector<uint8_t>&& rgbBottomUp);
+    // Hands one encoded frame over (the writer takes the buffer) with its presentation and
+    // decoding times in the video, from 0 (a decoding time may lie a few frames before 0).
+    // Waits and throws as addFrame.
+    void addEncodedFrame(GstBuffer* frame, int64_t ptsNs, int64_t dtsNs);
     // Ends the video after the frames handed over, cuts the music at the end of the last
     // frame when that is before lengthNs, waits for the muxer to finish the file and renames
     // it to its final name. Throws FatalError (partial file removed) on any error and when
@@ -80,17 +108,11 @@ public:
 
     // Frames waiting in appsrc before addFrame waits for the encoder.
     static constexpr uint32_t QUEUED_FRAMES = 8;
-    static constexpr int64_t FRAME_NS = 40'000'000;
-
-    // Where the music ends: lengthNs at first, the end of the last frame after finish().
-    // Read on modplug's thread.
-    struct AudioCut {
-        std::atomic<int64_t> stopNs;
-        int bytesPerFrame = 0;   // of modplug's output, known from its first buffer
-        int rate = 0;
-    };
 
 private:
+    void build(const Setup& setup);
+    // Queues a frame once there is room; throws as addFrame.
+    void push(GstBuffer* frame);
     // Stops the pipeline, removes the partial file and throws FatalError with the reason.
     [[noreturn]] void fail(const std::string& reason);
     // The first error on the bus as text, or empty; waits up to `timeout` for one.
@@ -104,14 +126,16 @@ private:
     void endProgressLine();
 
     std::string fileName;
+    std::string progressVerb;
     std::string partialName;
     std::string dataName;
-    uint32_t width, height;
-    int64_t lengthNs;
+    uint32_t width = 0, height = 0;
+    int64_t lengthNs = 0;
+    bool encoded = false;
     GstElement* pipeline = nullptr;
     GstElement* frameSource = nullptr;
     GstBus* bus = nullptr;
-    std::unique_ptr<AudioCut> audioCut;   // its address is the probe's user data
+    std::unique_ptr<MusicStretch> music;   // its address is the probe's user data
     uint32_t frameCount = 0;
     bool finished = false;
     const bool terminal;   // standard output is one

@@ -16,6 +16,7 @@
 
 #include "app/videowriter.h"
 #include "timeline/silentclock.h"
+#include "timeline/stretch.h"
 
 #include <gst/gst.h>
 #include <time.h>
@@ -185,7 +186,7 @@ void BM_WriteStream(benchmark::State& state)
         frames = writer.framesAdded();
     }
     state.counters["frames"] = frames;
-    state.counters["x_real_time"] = frames * double(VideoWriter::FRAME_NS) / 1e9 / wall;
+    state.counters["x_real_time"] = frames * double(FRAME_NS) / 1e9 / wall;
     state.counters["MB"] = double(std::filesystem::file_size(out)) / 1e6;
 }
 BENCHMARK(BM_WriteStream)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
