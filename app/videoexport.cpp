@@ -54,7 +54,7 @@ VideoExport::VideoExport(const StartOptions& options)
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     // The video carries the music itself; the script runs on the silent capture clock.
-    clock = std::make_unique<SilentClock>();
+    clock = std::make_unique<SilentClock>(stretch);
     VideoWriter::Setup setup;
     setup.format = format;
     setup.width = view_width;
