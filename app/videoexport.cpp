@@ -36,7 +36,10 @@ VideoExport::VideoExport(const StartOptions& options)
     deriveVideoGeometry();
     catchInterrupts();
     const bool chunk = options.chunkCount != 0;
-    const Stretch stretch = chunk ? options.stretch.chunk(options.chunkIndex, options.chunkCount) : options.stretch;
+    Stretch stretch = chunk ? options.stretch.chunk(options.chunkIndex, options.chunkCount) : options.stretch;
+    // A later chunk also encodes the key-frame interval before it, and drops it.
+    const uint32_t leadIn = chunk && stretch.first > options.stretch.first ? GOP_FRAMES : 0;
+    stretch.first -= leadIn;
     if (chunk && !haveRunSeed()) setRunSeed(CHUNK_SEED);
 
     // The default sample count gives way where fewer are offered; an asked-for one does not.
@@ -68,6 +71,7 @@ VideoExport::VideoExport(const StartOptions& options)
         setup.fileName = pieceName(writeVideoFile, options.chunkIndex, options.chunkCount);
         setup.comment = piece.text();
         setup.indexInFront = false;
+        setup.leadInFrames = leadIn;
     } else {
         setup.fileName = writeVideoFile;
         setup.musicFile = dataFile("music.xm");

@@ -185,6 +185,19 @@ GstPadProbeReturn startSegmentLater(GstPad*, GstPadProbeInfo* info, gpointer)
     return GST_PAD_PROBE_OK;
 }
 
+// The encoder may move its output's times into its segment: compare in running time.
+GstPadProbeReturn dropLeadIn(GstPad* pad, GstPadProbeInfo* info, gpointer leadInEnd)
+{
+    GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
+    if (!event) return GST_PAD_PROBE_OK;
+    const GstSegment* segment = nullptr;
+    gst_event_parse_segment(event, &segment);
+    const GstClockTime time = gst_segment_to_running_time(segment, GST_FORMAT_TIME,
+                                                          GST_BUFFER_PTS(GST_PAD_PROBE_INFO_BUFFER(info)));
+    gst_event_unref(event);
+    return time < *static_cast<GstClockTime*>(leadInEnd) ? GST_PAD_PROBE_DROP : GST_PAD_PROBE_OK;
+}
+
 VideoWriter::Setup wholeVideo(const std::string& fileName, const std::string& musicFile, uint32_t width,
                               uint32_t height, int64_t lengthNs)
 {
@@ -265,7 +278,7 @@ VideoWriter::VideoWriter(const std::string& fileName, const std::string& musicFi
 VideoWriter::VideoWriter(const Setup& setup)
     : fileName(setup.fileName), progressVerb(setup.progressVerb), partialName(setup.fileName + ".partial"), dataName(setup.fileName + ".partial-data"),
       width(setup.width), height(setup.height), lengthNs(setup.lengthNs), encoded(!setup.encodedCaps.empty()),
-      terminal(isatty(fileno(stdout)) == 1)
+      leadInFrames(setup.leadInFrames), leadInEnd(GstClockTime(setup.leadInFrames) * FRAME_NS), terminal(isatty(fileno(stdout)) == 1)
 {
     if (width == 0 || height == 0 || lengthNs <= 0)
         throw FatalError("Cannot write the video " + fileName + ": nothing to write ("
@@ -360,6 +373,11 @@ void VideoWriter::build(const Setup& setup)
         link(frameFormat, frameQueue);
         link(frameQueue, videoEncoder);
         link(videoEncoder, videoFormat);
+        if (leadInFrames) {
+            GstPad* out = gst_element_get_static_pad(videoFormat, "src");
+            gst_pad_add_probe(out, GST_PAD_PROBE_TYPE_BUFFER, dropLeadIn, &leadInEnd, nullptr);
+            gst_object_unref(out);
+        }
         videoOut = videoFormat;
     }
     if (format.videoParser.empty()) {
@@ -494,8 +512,9 @@ void VideoWriter::finish()
     endProgressLine();
     std::error_code sizeError;
     const auto bytes = std::filesystem::file_size(fileName, sizeError);
-    std::printf("Wrote %s: %u frames, %.2f s, %.1f MB.\n", fileName.c_str(), frameCount,
-                double(videoEnd) / 1e9, sizeError ? 0.0 : double(bytes) / 1e6);
+    const uint32_t kept = frameCount - leadInFrames;
+    std::printf("Wrote %s: %u frames, %.2f s, %.1f MB.\n", fileName.c_str(), kept,
+                double(kept) * FRAME_NS / 1e9, sizeError ? 0.0 : double(bytes) / 1e6);
     std::fflush(stdout);
 }
 

@@ -70,6 +70,10 @@ public:
         // they are. Empty: RGB frames, encoded here.
         std::string encodedCaps;
         bool indexInFront = true;        // .mp4: the index before the data, for players on the web
+        // RGB frames encoded, then dropped, before the first kept one: a piece's first key
+        // frame then gets the quality the same frame has in a whole export, whose encoder
+        // has settled on the frames before it. A whole number of key-frame intervals.
+        uint32_t leadInFrames = 0;
         std::string progressVerb = "Rendering";
     };
 
@@ -137,6 +141,8 @@ private:
     GstBus* bus = nullptr;
     std::unique_ptr<MusicStretch> music;   // its address is the probe's user data
     uint32_t frameCount = 0;
+    uint32_t leadInFrames = 0;
+    GstClockTime leadInEnd = 0;            // the probe's user data
     bool finished = false;
     const bool terminal;   // standard output is one
     bool progressLineOpen = false;

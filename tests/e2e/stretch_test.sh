@@ -1,5 +1,6 @@
 # Captures of stretches (--from, --to) are the very files a whole capture writes, under the same
-# numbers: from the start, just after a script event, inside a motion-blurred scene. A window
+# numbers: from the start, just after a script event, inside a motion-blurred scene and in the
+# last second. Small pictures keep the whole capture short; every frame still runs every pass. A window
 # play of a late stretch, with its music, ends by itself when the stretch does.
 source "$(dirname "$0")/common.sh"
 run=$(mktemp -d)
@@ -8,16 +9,17 @@ trap 'rm -rf "$run"' EXIT
 capture() {   # FOLDER SWITCHES...
   local dir=$run/$1; shift
   link_data "$dir"
-  (cd "$dir" && "$VELMO" --windowed --writeimages --gstreameroff --seed 7 -w 160 "$@" >out.txt 2>err.txt) ||
+  (cd "$dir" && "$VELMO" --windowed --writeimages --gstreameroff --seed 7 -w 96 "$@" >out.txt 2>err.txt) ||
     { cat "$dir/err.txt" >&2; fail "capture $* failed"; }
 }
-capture whole --to 30 &
+capture whole &
 capture start --to 2 &
 wait
 capture event --from 6.04 --to 6.4 &
 capture blur --from 27 --to 27.4 &
+capture last --from 167 &
 wait
-[ "$(ls "$run/whole/data/render" | wc -l)" -eq $((24 + 750)) ] || fail "the whole capture to 30 s did not write 774 files"
+[ "$(ls "$run/whole/data/render" | wc -l)" -eq $((24 + 4200)) ] || fail "the whole capture did not write 4224 files"
 
 # FOLDER FIRST-FILE COUNT: the folder holds exactly these files, each equal to the whole capture's.
 same_files() {
@@ -30,6 +32,7 @@ same_files() {
 same_files start 0 $((24 + 50))
 same_files event $((24 + 151)) 9
 same_files blur $((24 + 675)) 10
+same_files last $((24 + 4175)) 25
 
 # Real time, music through the sound server: 2 s of play after the fast-forward, then exit 0.
 started=$(date +%s%N)
