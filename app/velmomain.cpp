@@ -23,7 +23,8 @@ VelmoMain::VelmoMain(const std::vector<std::string>& args)
         // No SDL, no window, no sound: the export renders offscreen.
         VideoExport video(options);
         status = video.exitStatus();
-        std::printf("Final fps: %.2f", video.finalFps());
+        // A join draws nothing.
+        if (!options.joinCount) std::printf("Final fps: %.2f", video.finalFps());
         std::fflush(stdout);
         return;
     }

@@ -24,7 +24,7 @@ public:
 
     // 0 for a complete video, 128 + the signal for a render cut by one.
     int exitStatus() const { return status; }
-    // Presented frames per second; 0 for a render cut while loading or a join.
+    // Presented frames per second; 0 for a render cut while loading.
     double finalFps() { return demo ? demo->finalFps() : 0.0; }
 
     static constexpr uint32_t CHUNK_SEED = 0;
