@@ -81,9 +81,10 @@ VideoExport::VideoExport(const StartOptions& options)
     demo->fastForward(stretch.first);
     demo->run(*clock, stretch.end);
     // Without all its frames the video stays a partial file, which the writer removes.
-    if (videoWriter->framesAdded() < stretch.frames())
-        status = reportCut(setup.fileName, videoWriter->framesAdded(), "no video was written.");
-    else videoWriter->finish();
+    if (videoWriter->framesAdded() < stretch.frames() || !videoWriter->finish()) {
+        videoWriter->endProgressLine();
+        status = reportCut(setup.fileName, videoWriter->framesAdded() - leadIn, "no video was written.");
+    }
 }
 
 VideoExport::~VideoExport() = default;

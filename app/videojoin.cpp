@@ -182,6 +182,7 @@ int joinPieces(const std::string& fileName, const VideoFormat& format, uint32_t 
     setup.progressVerb = "Joining";
     VideoWriter writer(setup);
     for (const Checked& c : pieces) {
+        if (interruptSignal()) break;
         const int64_t offset = c.piece.stretch().startNs() - first.render.startNs() - int64_t(c.firstPicture);
         PieceReader reader(c.name, format);
         while (GstSample* sample = reader.next()) {
@@ -190,10 +191,13 @@ int joinPieces(const std::string& fileName, const VideoFormat& format, uint32_t 
             const int64_t pts = int64_t(GST_BUFFER_PTS(frame));
             const int64_t dts = GST_BUFFER_DTS_IS_VALID(frame) ? int64_t(GST_BUFFER_DTS(frame)) : pts;
             writer.addEncodedFrame(frame, pts + offset, dts + offset);
-            if (interruptSignal()) return reportCut(fileName, writer.framesAdded(), "no video was written.");
+            if (interruptSignal()) break;
         }
     }
-    writer.finish();
+    if (interruptSignal() || !writer.finish()) {
+        writer.endProgressLine();
+        return reportCut(fileName, writer.framesAdded(), "no video was written.");
+    }
     for (const Checked& c : pieces) {
         std::error_code ignored;
         std::filesystem::remove(c.name, ignored);

@@ -1,5 +1,6 @@
 #include "app/videowriter.h"
 
+#include "app/interrupt.h"
 #include "core/fatalerror.h"
 #include "timeline/stretch.h"
 
@@ -8,12 +9,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <utility>
 
+#include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 namespace {
@@ -186,6 +191,17 @@ GstPadProbeReturn startSegmentLater(GstPad*, GstPadProbeInfo* info, gpointer)
 }
 
 // The encoder may move its output's times into its segment: compare in running time.
+// A new empty file of this run's own, beside the video: mkstemp makes the XXXXXX unique and
+// creates the file exclusively, so neither another run's file nor a planted link is written through.
+std::string createExclusively(const std::string& video, std::string pattern)
+{
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0)
+        throw FatalError("Cannot write the video " + video + ": cannot create " + pattern + " (" + std::strerror(errno) + ").");
+    close(fd);
+    return pattern;
+}
+
 GstPadProbeReturn dropLeadIn(GstPad* pad, GstPadProbeInfo* info, gpointer leadInEnd)
 {
     GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
@@ -276,8 +292,7 @@ VideoWriter::VideoWriter(const std::string& fileName, const std::string& musicFi
 }
 
 VideoWriter::VideoWriter(const Setup& setup)
-    : fileName(setup.fileName), progressVerb(setup.progressVerb), partialName(setup.fileName + ".partial"), dataName(setup.fileName + ".partial-data"),
-      width(setup.width), height(setup.height), lengthNs(setup.lengthNs), encoded(!setup.encodedCaps.empty()),
+    : fileName(setup.fileName), progressVerb(setup.progressVerb), stallLimit(setup.stallLimit), width(setup.width), height(setup.height), lengthNs(setup.lengthNs), encoded(!setup.encodedCaps.empty()),
       leadInFrames(setup.leadInFrames), leadInEnd(GstClockTime(setup.leadInFrames) * FRAME_NS), terminal(isatty(fileno(stdout)) == 1)
 {
     if (width == 0 || height == 0 || lengthNs <= 0)
@@ -285,8 +300,13 @@ VideoWriter::VideoWriter(const Setup& setup)
                          + std::to_string(width) + " x " + std::to_string(height) + ", "
                          + std::to_string(lengthNs) + " ns).");
     pipeline = gst_pipeline_new("velmo-video-writer");
+    // An error from closing the file arrives on the way to NULL: flushing then would lose it.
+    gst_pipeline_set_auto_flush_bus(GST_PIPELINE(pipeline), FALSE);
     bus = gst_pipeline_get_bus(GST_PIPELINE(pipeline));
     try {
+        partialName = createExclusively(fileName, fileName + ".partial-XXXXXX");
+        if (setup.format.muxer == "mp4mux" && setup.indexInFront)
+            dataName = createExclusively(fileName, partialName + "-dataXXXXXX");
         build(setup);
         if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
             const std::string error = pendingError(GST_SECOND);
@@ -317,7 +337,27 @@ void VideoWriter::build(const Setup& setup)
     };
 
     GstElement* muxer = add(format.muxer, "muxer");
-    GstElement* sink = add("filesink", "file");
+    GstElement* sink = add(setup.fileSink, "file");
+    // Bytes into the file, and where: the muxer seeks back to fill in sizes and index entries.
+    GstPad* sinkPad = gst_element_get_static_pad(sink, "sink");
+    gst_pad_add_probe(
+        sinkPad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+        [](GstPad*, GstPadProbeInfo* info, gpointer data) {
+            Flow& f = *static_cast<Flow*>(data);
+            if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
+                const gsize size = gst_buffer_get_size(GST_PAD_PROBE_INFO_BUFFER(info));
+                f.bytes += size;
+                const uint64_t end = f.position += size;
+                if (end > f.end) f.end = end;
+            } else if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_SEGMENT) {
+                const GstSegment* segment = nullptr;
+                gst_event_parse_segment(GST_PAD_PROBE_INFO_EVENT(info), &segment);
+                if (segment->format == GST_FORMAT_BYTES) f.position = segment->start;
+            }
+            return GST_PAD_PROBE_OK;
+        },
+        &flow, nullptr);
+    gst_object_unref(sinkPad);
     if (format.muxer == "mp4mux" && setup.indexInFront) {
         // The index goes before the data, so a player can start before the whole file is
         // there; the data waits in a file beside the video until then.
@@ -380,6 +420,17 @@ void VideoWriter::build(const Setup& setup)
         }
         videoOut = videoFormat;
     }
+    GstPad* videoPad = gst_element_get_static_pad(videoOut, "src");
+    gst_pad_add_probe(
+        videoPad, GstPadProbeType(GST_PAD_PROBE_TYPE_BUFFER | GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM),
+        [](GstPad*, GstPadProbeInfo* info, gpointer data) {
+            Flow& f = *static_cast<Flow*>(data);
+            if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) ++f.frames;
+            else if (GST_EVENT_TYPE(GST_PAD_PROBE_INFO_EVENT(info)) == GST_EVENT_EOS) f.videoEnded = true;
+            return GST_PAD_PROBE_OK;
+        },
+        &flow, nullptr);
+    gst_object_unref(videoPad);
     if (format.videoParser.empty()) {
         link(videoOut, muxer);
     } else {
@@ -456,9 +507,23 @@ void VideoWriter::addEncodedFrame(GstBuffer* frame, int64_t ptsNs, int64_t dtsNs
 void VideoWriter::push(GstBuffer* frame)
 {
     // Bounded hand-over: wait while the encoder is behind, watching for its errors meanwhile
-    // (after an error upstream stops, and appsrc would never drain).
+    // (after an error upstream stops, and appsrc would never drain), for a signal and for a
+    // pipeline that has stopped taking anything.
+    auto lastMove = std::chrono::steady_clock::now();
+    uint64_t moved = flow.frames + flow.bytes;
     while (gst_app_src_get_current_level_buffers(GST_APP_SRC(frameSource)) >= QUEUED_FRAMES) {
-        const std::string error = pendingError(2 * GST_MSECOND);
+        std::string error = pendingError(2 * GST_MSECOND);
+        if (error.empty() && interruptSignal()) {
+            gst_buffer_unref(frame);
+            return;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (flow.frames + flow.bytes != moved) {
+            moved = flow.frames + flow.bytes;
+            lastMove = now;
+        } else if (error.empty() && now - lastMove > stallLimit) {
+            error = "the encoder took no frame for " + std::to_string(stallLimit.count()) + " s";
+        }
         if (!error.empty()) {
             gst_buffer_unref(frame);
             fail(error);
@@ -477,9 +542,9 @@ void VideoWriter::push(GstBuffer* frame)
     printProgress();
 }
 
-void VideoWriter::finish()
+bool VideoWriter::finish()
 {
-    if (finished) return;
+    if (finished) return true;
     if (frameCount == 0) fail("no frame was rendered");
     std::string error = pendingError(0);
     if (!error.empty()) fail(error);
@@ -488,34 +553,77 @@ void VideoWriter::finish()
     if (music && videoEnd < lengthNs) music->stopAt(music->startNs() + videoEnd);
     gst_app_src_end_of_stream(GST_APP_SRC(frameSource));
 
-    // The backlog is a few frames, so this takes well under a second unless something hangs.
-    GstMessage* message = gst_bus_timed_pop_filtered(
-        bus, 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    if (!message) fail("the encoders did not finish within 60 s");
-    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
-        error = describeError(message);
-        gst_message_unref(message);
-        fail(error);
+    // The encoders drain their look-ahead, then an MP4's index goes in front of its data by a
+    // copy of the whole file: both grow with the picture and the disk's slowness, so there is
+    // no deadline, only a limit on standing still.
+    auto lastMove = std::chrono::steady_clock::now();
+    uint64_t moved = 0;
+    for (;;) {
+        GstMessage* message = gst_bus_timed_pop_filtered(
+            bus, GST_SECOND / 4, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        if (message) {
+            const bool ended = GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS;
+            if (!ended) error = describeError(message);
+            gst_message_unref(message);
+            if (ended) break;
+            fail(error);
+        }
+        if (interruptSignal()) {
+            gst_element_set_state(pipeline, GST_STATE_NULL);
+            removePartialFiles();
+            endProgressLine();
+            return false;
+        }
+        std::error_code ignored;
+        const uint64_t now = flow.frames + flow.bytes + (dataName.empty() ? 0 : std::filesystem::file_size(dataName, ignored));
+        if (now != moved) {
+            moved = now;
+            lastMove = std::chrono::steady_clock::now();
+        } else if (std::chrono::steady_clock::now() - lastMove > stallLimit) {
+            fail("nothing moved for " + std::to_string(stallLimit.count()) + " s while finishing the file");
+        }
+        printFinishing(!flow.videoEnded ? "encoding the last frames" : dataName.empty() ? "closing the file" : "writing the index");
     }
-    gst_message_unref(message);
 
-    // Closing the file can still fail (the last write, the close itself).
+    // The sink closes the file on the way to NULL and may report an error there (network and
+    // FUSE file systems do); the bus keeps it, as it is not flushed (see the constructor).
     gst_element_set_state(pipeline, GST_STATE_NULL);
     error = pendingError(0);
     if (!error.empty()) fail(error);
+    std::error_code sizeError;
+    const uint64_t bytes = std::filesystem::file_size(partialName, sizeError);
+    if (sizeError) fail("cannot read the size of " + partialName + " (" + sizeError.message() + ")");
+    if (bytes != flow.end)
+        fail(partialName + " holds " + std::to_string(bytes) + " bytes of the " + std::to_string(flow.end) + " written");
+    // "Wrote" means on disk.
+    const int fd = open(partialName.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || fsync(fd) != 0) {
+        error = std::strerror(errno);
+        if (fd >= 0) close(fd);
+        fail("cannot put " + partialName + " on disk (" + error + ")");
+    }
+    close(fd);
 
     std::error_code renameError;
     std::filesystem::rename(partialName, fileName, renameError);
-    if (renameError) fail("cannot rename " + partialName + ": " + renameError.message());
-    finished = true;
-
+    finished = true;   // from here on the file is whole: it is kept, whatever its name
     endProgressLine();
-    std::error_code sizeError;
-    const auto bytes = std::filesystem::file_size(fileName, sizeError);
+    if (renameError)
+        throw FatalError("Writing the video " + fileName + " failed at the last step: the complete video is kept as " +
+                         partialName + ", but it cannot take the name " + fileName + " (" + renameError.message() +
+                         ").");
+    const std::string folder = std::filesystem::path(fileName).parent_path().string();
+    const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+
     const uint32_t kept = frameCount - leadInFrames;
     std::printf("Wrote %s: %u frames, %.2f s, %.1f MB.\n", fileName.c_str(), kept,
-                double(kept) * FRAME_NS / 1e9, sizeError ? 0.0 : double(bytes) / 1e6);
+                double(kept) * FRAME_NS / 1e9, double(bytes) / 1e6);
     std::fflush(stdout);
+    return true;
 }
 
 void VideoWriter::fail(const std::string& reason)
@@ -540,8 +648,8 @@ std::string VideoWriter::pendingError(GstClockTime timeout)
 bool VideoWriter::removePartialFiles()
 {
     std::error_code ignored;
-    std::filesystem::remove(dataName, ignored);
-    return std::filesystem::remove(partialName, ignored);
+    if (!dataName.empty()) std::filesystem::remove(dataName, ignored);
+    return !partialName.empty() && std::filesystem::remove(partialName, ignored);
 }
 
 void VideoWriter::printProgress()
@@ -571,6 +679,22 @@ void VideoWriter::printProgress()
         progressLineOpen = true;
     } else {
         std::printf("%s %s: %s\n", progressVerb.c_str(), fileName.c_str(), line);
+    }
+    std::fflush(stdout);
+}
+
+void VideoWriter::printFinishing(const char* phase)
+{
+    const bool changed = phase != finishingPhase;
+    finishingPhase = phase;
+    char line[160];
+    std::snprintf(line, sizeof line, "%s %s: finishing: %s\u2026, %.1f MB written", progressVerb.c_str(),
+                  fileName.c_str(), phase, double(flow.bytes) / 1e6);
+    if (terminal) {
+        std::printf("\r%s\033[K", line);
+        progressLineOpen = true;
+    } else if (changed) {
+        std::printf("%s\n", line);
     }
     std::fflush(stdout);
 }

@@ -17,9 +17,10 @@
 //
 //   appsrc (encoded) [→ parser] → muxer
 //
-// The file is written as FILE.partial and renamed when it is complete; a run that fails or
-// stops early leaves nothing behind. An MP4 keeps its data in FILE.partial-data until the
-// index can be written in front of it.
+// The file is written as FILE.partial-XXXXXX, a name of this run's own made exclusively (two
+// runs to one name never share a file; the last to finish takes the name), and renamed once it
+// is closed, checked and on disk; a run that fails or stops early leaves nothing behind. An MP4
+// keeps its data in FILE.partial-XXXXXX-data until the index can be written in front of it.
 #include <gst/gst.h>
 
 #include <atomic>
@@ -75,6 +76,10 @@ public:
         // has settled on the frames before it. A whole number of key-frame intervals.
         uint32_t leadInFrames = 0;
         std::string progressVerb = "Rendering";
+        // The element that writes the file: a file sink (tests bring a slow or failing one).
+        std::string fileSink = "filesink";
+        // How long the pipeline may take neither a frame nor a byte before the writer gives up.
+        std::chrono::seconds stallLimit{300};
     };
 
     // Builds the pipeline and starts it. Throws FatalError when the format is refused, an
@@ -92,7 +97,8 @@ public:
     // Hands one RGB frame of width × height × 3 bytes, rows packed without padding as
     // glReadPixels gives them with a pack alignment of 1, bottom row first, over without
     // copying it. Returns once the frame is queued; waits only while more than QUEUED_FRAMES
-    // frames are waiting for the encoder. Frame n gets pts n × 40 ms and duration 40 ms. Prints
+    // frames are waiting for the encoder, giving up after stallLimit without room; after a
+    // signal (interruptSignal) it drops the frame and returns at once. Frame n gets pts n × 40 ms and duration 40 ms. Prints
     // the progress "Rendering FILE: P%, S s of L s, X.XXx real time, M:SS left" on standard
     // output: on a terminal one line redrawn every 25th frame, elsewhere a line at each tenth
     // of lengthNs. Throws FatalError on a frame of the wrong size or an error of the pipeline
@@ -103,12 +109,18 @@ public:
     // Waits and throws as addFrame.
     void addEncodedFrame(GstBuffer* frame, int64_t ptsNs, int64_t dtsNs);
     // Ends the video after the frames handed over, cuts the music at the end of the last
-    // frame when that is before lengthNs, waits for the muxer to finish the file and renames
-    // it to its final name. Throws FatalError (partial file removed) on any error and when
-    // no frame was handed over.
-    void finish();
+    // frame when that is before lengthNs, waits for the encoders and the muxer to finish the
+    // file for as long as they make progress (shown as "finishing: …" on the progress line),
+    // checks that the closed file holds every byte written, puts it on disk and renames it to
+    // its final name. Returns false, partial files removed, when a signal (interruptSignal)
+    // arrives meanwhile. Throws FatalError (partial files removed) on any error, when nothing
+    // moved for stallLimit and when no frame was handed over; when only the rename fails, the
+    // complete partial file is kept and the message says where.
+    bool finish();
 
     uint32_t framesAdded() const { return frameCount; }
+    // Ends a redrawn progress line, so that what follows starts on a line of its own.
+    void endProgressLine();
 
     // Frames waiting in appsrc before addFrame waits for the encoder.
     static constexpr uint32_t QUEUED_FRAMES = 8;
@@ -126,19 +138,32 @@ private:
     // On a terminal: the progress line redrawn in place about once a second of video. Else
     // a line at each further tenth of the length.
     void printProgress();
-    // Ends a redrawn progress line, so that what follows starts on a line of its own.
-    void endProgressLine();
+    // "finishing: PHASE, N MB written" on the progress line while finish() waits.
+    void printFinishing(const char* phase);
+
+    // What the streaming threads moved, counted by pad probes: how finish() and push() tell a
+    // slow pipeline from one that has stopped, and how long the written file must be.
+    struct Flow {
+        std::atomic<uint64_t> frames{0};     // out of the video encoder (or in from appsrc)
+        std::atomic<uint64_t> bytes{0};      // into the file sink
+        std::atomic<uint64_t> position{0};   // of the file sink, which the muxer may move back
+        std::atomic<uint64_t> end{0};        // the furthest byte written: the file's length
+        std::atomic<bool> videoEnded{false};  // the muxer has every video frame
+    };
 
     std::string fileName;
     std::string progressVerb;
     std::string partialName;
-    std::string dataName;
+    std::string dataName;                  // empty: no MP4 data file
+    std::chrono::seconds stallLimit;
+    const char* finishingPhase = nullptr;   // last shown
     uint32_t width = 0, height = 0;
     int64_t lengthNs = 0;
     bool encoded = false;
     GstElement* pipeline = nullptr;
     GstElement* frameSource = nullptr;
     GstBus* bus = nullptr;
+    Flow flow;                             // the probes' user data
     std::unique_ptr<MusicStretch> music;   // its address is the probe's user data
     uint32_t frameCount = 0;
     uint32_t leadInFrames = 0;

@@ -1,22 +1,27 @@
 // The video writer against real GStreamer: the choice of container, short renders checked
 // with ffprobe and ffmpeg, and the failures (full disk, no directory, early stop).
 #include "app/videowriter.h"
+#include "app/interrupt.h"
 #include "core/fatalerror.h"
 
 #include <gmock/gmock.h>
+#include <gst/base/gstbasesink.h>
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 #include <pty.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
+#include <thread>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -113,6 +118,16 @@ protected:
         std::error_code ignored;
         fs::remove_all(dir, ignored);
     }
+
+    // The names in dir, sorted.
+    std::vector<std::string> files() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    using Names = std::vector<std::string>;
 
     fs::path dir;
 };
@@ -266,7 +281,7 @@ TEST_F(VideoWriterTest, TwoSecondsAreOneVideoAndOneSoundStreamInStep)
     const std::string printed = render(file, 800, 340, FRAMES, 2'000'000'000);
 
     ASSERT_TRUE(fs::exists(file));
-    EXPECT_FALSE(fs::exists(dir / "short.mkv.partial"));
+    EXPECT_EQ(files(), Names{"short.mkv"});
     EXPECT_EQ(run("ffprobe -v error -show_entries stream=codec_type,codec_name,sample_rate,channels "
                   "-of csv=p=0 " + quoted(file)),
               "vp9,video\nopus,audio,48000,2\n");
@@ -374,7 +389,7 @@ TEST_F(VideoWriterTest, Mp4IsReadyForUpload)
     if (message([] { VideoWriter::checkFileName("x.mp4"); }) != "") GTEST_SKIP() << "no H.264/AAC here";
     const fs::path file = dir / "short.mp4";
     render(file, 320, 136, 50, 2'000'000'000);
-    EXPECT_FALSE(fs::exists(dir / "short.mp4.partial-data"));
+    EXPECT_EQ(files(), Names{"short.mp4"});
     EXPECT_EQ(run("ffprobe -v error -select_streams v -show_entries "
                   "stream=codec_name,profile,has_b_frames,pix_fmt,field_order -of csv=p=0 " + quoted(file)),
               "h264,High,2,yuv420p,progressive\n");
@@ -429,18 +444,6 @@ std::string renderUntilFailure(const fs::path& file)
     return text;
 }
 
-TEST_F(VideoWriterTest, FullDiskEndsTheRunNamingTheFileAndLeavesNothing)
-{
-    // The partial file is /dev/full in disguise: every write fails with ENOSPC.
-    const fs::path file = dir / "full.mkv";
-    fs::create_symlink("/dev/full", dir / "full.mkv.partial");
-    const std::string text = renderUntilFailure(file);
-    EXPECT_THAT(text, HasSubstr("Writing the video " + file.string() + " failed"));
-    EXPECT_THAT(text, HasSubstr("No space left"));
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "full.mkv.partial")));
-}
-
 TEST_F(VideoWriterTest, FilesystemThatFillsUpDuringTheRender)
 {
     const fs::path mountPoint = dir / "small";
@@ -468,8 +471,7 @@ TEST_F(VideoWriterTest, UnwritableOrUnreadablePlacesFailAtOnce)
     const fs::path file = dir / "video.mkv";
     EXPECT_THAT(message([&] { VideoWriter(file.string(), (dir / "none.xm").string(), 320, 136, 1'000'000'000); }),
                 HasSubstr("none.xm"));
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_FALSE(fs::exists(dir / "video.mkv.partial"));
+    EXPECT_EQ(files(), Names{});
 }
 
 TEST_F(VideoWriterTest, RunStoppedBeforeFinishLeavesNoFile)
@@ -478,10 +480,10 @@ TEST_F(VideoWriterTest, RunStoppedBeforeFinishLeavesNoFile)
     {
         VideoWriter writer(file.string(), MUSIC, 320, 136, 1'000'000'000);
         for (int i = 0; i < 5; ++i) writer.addFrame(twoColourFrame(320, 136, i));
-        EXPECT_TRUE(fs::exists(dir / "stopped.mkv.partial"));
+        ASSERT_EQ(files().size(), 1u);
+        EXPECT_THAT(files()[0], ::testing::StartsWith("stopped.mkv.partial-"));
     }
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_FALSE(fs::exists(dir / "stopped.mkv.partial"));
+    EXPECT_EQ(files(), Names{});
 }
 
 TEST_F(VideoWriterTest, VideoWithoutFramesIsRefused)
@@ -489,8 +491,7 @@ TEST_F(VideoWriterTest, VideoWithoutFramesIsRefused)
     const fs::path file = dir / "empty.mkv";
     VideoWriter writer(file.string(), MUSIC, 320, 136, 1'000'000'000);
     EXPECT_THAT(message([&] { writer.finish(); }), HasSubstr("no frame"));
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_FALSE(fs::exists(dir / "empty.mkv.partial"));
+    EXPECT_EQ(files(), Names{});
 }
 
 TEST_F(VideoWriterTest, FrameOfTheWrongSizeIsRefused)
@@ -500,7 +501,164 @@ TEST_F(VideoWriterTest, FrameOfTheWrongSizeIsRefused)
     const size_t bytes = 320 * 136 * 3;
     EXPECT_THAT(message([&] { writer.addFrame(std::vector<uint8_t>(bytes - 1)); }),
                 HasSubstr("expected " + std::to_string(bytes)));
-    EXPECT_FALSE(fs::exists(dir / "wrong.mkv.partial"));
+    EXPECT_EQ(files(), Names{});
+}
+
+
+// ---- The end of a render ------------------------------------------------------------------
+
+// File sinks with a fault, made from filesink: slow (0.15 s a buffer), stuck (2 s a buffer, past
+// the tests' stall limit), or failing to close the file.
+GstFlowReturn (*fileSinkRender)(GstBaseSink*, GstBuffer*);
+gboolean (*fileSinkStop)(GstBaseSink*);
+
+struct Fault {
+    const char* name;
+    GstFlowReturn (*render)(GstBaseSink*, GstBuffer*);
+    gboolean (*stop)(GstBaseSink*);
+};
+const Fault SLOW{"velmotest-slowsink", [](GstBaseSink* s, GstBuffer* b) {
+                     g_usleep(150'000);
+                     return fileSinkRender(s, b);
+                 }, nullptr};
+const Fault STUCK{"velmotest-stucksink", [](GstBaseSink* s, GstBuffer* b) {
+                      g_usleep(2'000'000);
+                      return fileSinkRender(s, b);
+                  }, nullptr};
+const Fault FAILING_CLOSE{"velmotest-failingclosesink", nullptr, [](GstBaseSink* s) {
+                              fileSinkStop(s);
+                              GST_ELEMENT_ERROR(s, RESOURCE, CLOSE, ("Could not close the file."), ("test sink"));
+                              return gboolean(FALSE);
+                          }};
+
+std::string faultySink(const Fault& fault)
+{
+    if (!g_type_from_name(fault.name)) {
+        gst_object_unref(gst_element_factory_make("filesink", nullptr));   // loads its type
+        const GType parent = g_type_from_name("GstFileSink");
+        GTypeQuery query;
+        g_type_query(parent, &query);
+        GTypeInfo info{};
+        info.class_size = guint16(query.class_size);
+        info.instance_size = guint16(query.instance_size);
+        info.class_data = &fault;
+        info.class_init = [](gpointer klass, gpointer data) {
+            const Fault& f = *static_cast<const Fault*>(data);
+            GstBaseSinkClass* sink = GST_BASE_SINK_CLASS(klass);
+            fileSinkRender = sink->render;
+            fileSinkStop = sink->stop;
+            if (f.render) {
+                sink->render = f.render;
+                sink->render_list = nullptr;   // every buffer through render
+            }
+            if (f.stop) sink->stop = f.stop;
+        };
+        gst_element_register(nullptr, fault.name, GST_RANK_NONE, g_type_register_static(parent, fault.name, &info, GTypeFlags(0)));
+    }
+    return fault.name;
+}
+
+VideoWriter::Setup shortVideo(const fs::path& file, const Fault& fault)
+{
+    VideoWriter::Setup setup;
+    setup.fileName = file.string();
+    setup.format = VideoWriter::checkFileName(setup.fileName);
+    setup.width = 320;
+    setup.height = 136;
+    setup.lengthNs = 2'000'000'000;
+    setup.musicFile = MUSIC;
+    setup.fileSink = faultySink(fault);
+    setup.stallLimit = std::chrono::seconds(1);
+    return setup;
+}
+
+// The index and the data behind it go through a slow sink: the end takes longer than the stall
+// limit, yet it moves, so the video is kept.
+TEST_F(VideoWriterTest, SlowDiskFinishesAndKeepsTheVideo)
+{
+    if (message([] { VideoWriter::checkFileName("x.mp4"); }) != "") GTEST_SKIP() << "no H.264/AAC here";
+    ::testing::internal::CaptureStdout();
+    {
+        VideoWriter writer(shortVideo(dir / "slow.mp4", SLOW));
+        for (int i = 0; i < 50; ++i) writer.addFrame(twoColourFrame(320, 136, i));
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(writer.finish());
+        EXPECT_GT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    }
+    const std::string printed = ::testing::internal::GetCapturedStdout();
+    EXPECT_THAT(printed, HasSubstr("Rendering " + (dir / "slow.mp4").string() + ": finishing: writing the index\u2026"));
+    EXPECT_THAT(printed, HasSubstr("Wrote " + (dir / "slow.mp4").string() + ": 50 frames"));
+    EXPECT_EQ(files(), Names{"slow.mp4"});
+}
+
+TEST_F(VideoWriterTest, StuckDiskOrCloseErrorIsAFailureAndLeavesNothing)
+{
+    ::testing::internal::CaptureStdout();
+    const std::string stuck = message([&] {
+        VideoWriter writer(shortVideo(dir / "stuck.mkv", STUCK));
+        for (int i = 0; i < 50; ++i) writer.addFrame(twoColourFrame(320, 136, i));
+        writer.finish();
+    });
+    const std::string close = message([&] {
+        VideoWriter writer(shortVideo(dir / "close.mkv", FAILING_CLOSE));
+        for (int i = 0; i < 5; ++i) writer.addFrame(twoColourFrame(320, 136, i));
+        writer.finish();
+    });
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_THAT(stuck, HasSubstr("the encoder took no frame for 1 s"));
+    EXPECT_THAT(close, HasSubstr("Writing the video " + (dir / "close.mkv").string() + " failed: Could not close the file."));
+    EXPECT_EQ(files(), Names{});
+}
+
+// The name is taken by a folder by the time the video is complete: the video is kept.
+TEST_F(VideoWriterTest, FailedRenameKeepsTheCompleteVideo)
+{
+    const fs::path file = dir / "taken.mkv";
+    ::testing::internal::CaptureStdout();
+    const std::string text = message([&] {
+        VideoWriter writer(file.string(), MUSIC, 320, 136, 1'000'000'000);
+        for (int i = 0; i < 25; ++i) writer.addFrame(twoColourFrame(320, 136, i));
+        fs::create_directories(file / "busy");
+        writer.finish();
+    });
+    ::testing::internal::GetCapturedStdout();
+    ASSERT_EQ(files().size(), 2u);
+    const fs::path kept = dir / files()[1];
+    EXPECT_THAT(text, HasSubstr("the complete video is kept as " + kept.string() + ", but it cannot take the name " + file.string()));
+    EXPECT_EQ(run("ffprobe -v error -select_streams v -count_packets -show_entries stream=nb_read_packets -of csv=p=0 " +
+                  quoted(kept)),
+              "25\n");
+}
+
+// A signal while the hand-over waits for room in the encoder: it returns at once.
+TEST_F(VideoWriterTest, SignalEndsTheWaitForTheEncoder)
+{
+    // GStreamer's threads are running: the child starts afresh rather than as a fork.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            VideoWriter::Setup setup = shortVideo(dir / "cut.mkv", STUCK);
+            setup.stallLimit = std::chrono::seconds(60);
+            VideoWriter writer(setup);
+            catchInterrupts();
+            std::atomic<int64_t> sent{0};
+            // Signals once the count of frames handed over has stood still: the hand-over waits.
+            std::thread signaller([&] {
+                uint32_t seen = ~0u;
+                while (seen != writer.framesAdded()) {
+                    seen = writer.framesAdded();
+                    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                }
+                sent = std::chrono::steady_clock::now().time_since_epoch().count();
+                kill(getpid(), SIGINT);
+            });
+            uint32_t i = 0;
+            while (!interruptSignal() && i < 100) writer.addFrame(twoColourFrame(320, 136, int(i++)));
+            const auto late = std::chrono::steady_clock::now().time_since_epoch().count() - sent;
+            signaller.join();
+            std::_Exit(i < 100 && late < std::chrono::nanoseconds(std::chrono::milliseconds(500)).count() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
