@@ -8,14 +8,14 @@
 # Start exports SLURM_CONF (read by sbatch, squeue, scontrol...) and SLURM_LOCAL_DIR; it
 # returns 77, saying why, where Slurm cannot run here, and 1 if a daemon fails.
 
-# Free TCP ports on this machine, one per line.
+# Free TCP ports on this machine, one per line: nothing answers there.
 slurm_local_ports() {
-  local count=$1 port
+  local count=$1 port taken=" "
   while [ "$count" -gt 0 ]; do
     port=$(( 20000 + RANDOM % 20000 ))
-    [ -z "$(ss -Htln "sport = :$port")" ] || continue
+    [[ $taken != *" $port "* ]] && ! (: <>"/dev/tcp/127.0.0.1/$port") 2>/dev/null || continue
     echo "$port"
-    count=$((count - 1))
+    taken+="$port " count=$((count - 1))
   done
 }
 
