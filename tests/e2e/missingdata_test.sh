@@ -3,6 +3,8 @@ source "$(dirname "$0")/common.sh"
 need_display
 run=$(mktemp -d)
 trap '[ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; rm -rf "$run"' EXIT
+# A copy away from the build's data, which it would find beside itself.
+mkdir "$run/bin" && cp "$VELMO" "$run/bin/" && VELMO=$run/bin/velmo
 
 # A fresh run directory with every data file but the ones named.
 setup_run() {
