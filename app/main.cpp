@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/options.h"
 #include "app/velmomain.h"
 
 int main(int argc, char** argv)
@@ -28,7 +29,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "Failed to initialize GStreamer: %s\n", reason.c_str());
             return 1;
         }
-        VelmoMain demo(args);
+        // What the libraries took is theirs, not an unknown switch of the demo's.
+        VelmoMain demo(args, libraryArguments(args, std::vector<std::string>(argv, argv + argc)));
         return demo.exitStatus();
     } catch (const std::exception& e) {
         std::fflush(stdout);

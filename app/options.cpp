@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 
 #include "app/settings.h"
@@ -108,6 +109,39 @@ void checkRender(const StartOptions& start, const std::vector<std::string>& args
                          " frames) at least, so " + std::to_string(s.maxChunks()) + " chunks at most");
 }
 
+// Every switch parseOptions reads; a new one goes into its list too, or it is reported unknown.
+const char* const FLAG_SWITCHES[] = {"--help", "--version", "--fullscreen", "-f", "--windowed", "--win", "--musicoff",
+                                     "-m", "--gstreameroff", "-g", "--writeimages", "--1_2", "--univisium", "--1_235",
+                                     "--scope", "--16_9", "--s16_9", "--s4_3", "--s16_10"};
+const char* const VALUE_SWITCHES[] = {"--writevideo", "--antialias", "--seed", "--from", "--to", "--chunk", "--join",
+                                      "-w", "--width", "-h", "--height", "-a", "--aspect"};
+
+template <size_t N>
+bool among(const std::string& a, const char* const (&names)[N])
+{
+    return std::find(std::begin(names), std::end(names), a) != std::end(names);
+}
+
+// Arguments that are neither a switch nor a switch's value, and value switches left without
+// one: a window run names them and goes on, an export refuses to start on a guess.
+void checkUnderstood(const std::vector<std::string>& args, const std::vector<bool>& libraryArgs)
+{
+    std::string problems;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (i < libraryArgs.size() && libraryArgs[i]) continue;
+        const std::string& a = args[i];
+        std::string problem;
+        if (among(a, VALUE_SWITCHES) && i + 1 == args.size()) problem = a + " needs a value";
+        else if (!among(a, FLAG_SWITCHES) && !among(a, VALUE_SWITCHES) && !among(args[i - 1], VALUE_SWITCHES))
+            problem = (a.rfind('-', 0) == 0 ? "Unknown switch " : "Unknown argument ") + a;
+        if (!problem.empty()) problems += problem + " (see --help)\n";
+    }
+    if (problems.empty()) return;
+    if (!writeVideoFile.empty())
+        throw FatalError(problems + "--writevideo does not start on arguments it does not understand.");
+    std::fputs(problems.c_str(), stderr);
+}
+
 uint32_t parseSamples(const std::string& text, const std::string& option)
 {
     const int32_t samples = parseInteger(text, option);
@@ -133,10 +167,13 @@ int32_t parseInteger(const std::string& text, const std::string& option)
         else if (p == 'o' || p == 'O') radix = 8;
         if (radix != 10) i += 2;
     }
-    if (i == text.size()) badValue(option, text, expected);
+    // Blanks after the digits are taken as before them.
+    size_t end = text.size();
+    while (end > i && (text[end - 1] == ' ' || text[end - 1] == '\t')) --end;
+    if (i == end) badValue(option, text, expected);
     // Accumulate the magnitude in 64 bits; anything beyond 2^31 is out of range either way.
     int64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
+    for (; i < end; ++i) {
         int d = digitValue(text[i]);
         if (d >= radix) badValue(option, text, expected);
         magnitude = magnitude * radix + d;
@@ -196,7 +233,19 @@ float parseNumber(const std::string& text, const std::string& option)
     return value;
 }
 
-StartOptions parseOptions(const std::vector<std::string>& args)
+std::vector<bool> libraryArguments(const std::vector<std::string>& args, const std::vector<std::string>& left)
+{
+    // The libraries remove what they take and keep the order of the rest.
+    std::vector<bool> taken(args.size(), false);
+    size_t k = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (k < left.size() && args[i] == left[k]) ++k;
+        else taken[i] = true;
+    }
+    return taken;
+}
+
+StartOptions parseOptions(const std::vector<std::string>& args, const std::vector<bool>& libraryArgs)
 {
     StartOptions start;
     if (args.size() > 1) {
@@ -222,7 +271,10 @@ StartOptions parseOptions(const std::vector<std::string>& args)
             if (a == "--musicoff" || a == "-m") musicOn = false;
             if (a == "--gstreameroff" || a == "-g") start.gstreamerOn = false;
             if (a == "--writeimages") writeScreenShotMode = true;
-            if (a == "--writevideo" && hasValue) {
+            if (a == "--writevideo") {
+                // An empty name would fall back to a window run: not what was asked for.
+                if (value.empty())
+                    throw FatalError("--writevideo needs the name of the video file, e.g. --writevideo velmo.mp4");
                 writeScreenShotMode = true;
                 writeVideoFile = value;
             }
@@ -250,6 +302,7 @@ StartOptions parseOptions(const std::vector<std::string>& args)
             if (a == "--s16_10") screen_aspect = 1.6f;
         }
     }
+    checkUnderstood(args, libraryArgs);
     checkRender(start, args);
     std::puts("Use --help to get some info on command line switches.");
     return start;
@@ -259,11 +312,15 @@ void deriveViewGeometry(bool fullscreen)
 {
     if (!std::isfinite(view_aspect) || view_aspect <= 0.0f)
         throw FatalError("Invalid view aspect " + std::to_string(view_aspect) + ": it must be a positive number");
+    // The parser keeps a negative width's bit pattern; its signed reading is what was typed.
+    const std::string width = std::to_string(int32_t(screen_width));
+    if (int32_t(screen_width) < 0)
+        throw FatalError("Invalid view size: width " + width + ": it must be a positive number");
     pixel_aspect_width = fullscreen ? screen_aspect / 1.3333334f : 1.0f;
     view_width = screen_width;
     long double height = (long double)screen_width / view_aspect * pixel_aspect_width;
     if (!(height >= 1.0L) || height >= 4294967296.0L)
-        throw FatalError("Invalid view size: width " + std::to_string(screen_width) + " at aspect " +
+        throw FatalError("Invalid view size: width " + width + " at aspect " +
                          std::to_string(view_aspect) + " gives a view height of " +
                          std::to_string((double)height) + " pixels");
     view_height = uint32_t(height);

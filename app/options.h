@@ -20,13 +20,19 @@ struct StartOptions {
 };
 
 // Reads every argument (the program path included) against every switch, in order;
-// later switches override earlier ones and unknown arguments are ignored. Prints the
-// help text or the hint line. Throws FatalError on a malformed value, a stretch outside the
-// demo or without frames, and chunks or a join that cannot be made.
-StartOptions parseOptions(const std::vector<std::string>& args);
+// later switches override earlier ones. Prints the help text or the hint line. An argument
+// that is neither a switch nor a switch's value, or a value switch at the end, is named on
+// stderr and otherwise ignored; with --writevideo it is refused. Throws FatalError on a
+// malformed value, --writevideo without a name, a stretch outside the demo or without
+// frames, and chunks or a join that cannot be made. libraryArgs[i]: args[i] is an option
+// GTK+ or GStreamer took, not reported.
+StartOptions parseOptions(const std::vector<std::string>& args, const std::vector<bool>& libraryArgs = {});
+
+// Which of args the libraries took, from the arguments they left.
+std::vector<bool> libraryArguments(const std::vector<std::string>& args, const std::vector<std::string>& left);
 
 // pixel_aspect_width, view_width and view_height from the parsed settings. Throws
-// FatalError for a view that would be empty or unbounded.
+// FatalError for a negative width and a view that would be empty or unbounded.
 void deriveViewGeometry(bool fullscreen);
 
 // The picture of an exported video: view_width × view_height as for a window, the height
@@ -35,7 +41,7 @@ void deriveViewGeometry(bool fullscreen);
 void deriveVideoGeometry();
 
 // Signed 32-bit integer: blanks and tabs, a sign, an optional 0x/0b/0o prefix, then
-// digits of that radix only. Throws FatalError naming the switch and the text.
+// digits of that radix only, then blanks and tabs. Throws FatalError naming the switch and the text.
 int32_t parseInteger(const std::string& text, const std::string& option);
 // Unsigned 32-bit integer: decimal digits only. Throws FatalError naming the switch and the text.
 uint32_t parseUnsigned(const std::string& text, const std::string& option);

@@ -15,9 +15,9 @@
 #include "core/datafiles.h"
 #include "timeline/musicclock.h"
 
-VelmoMain::VelmoMain(const std::vector<std::string>& args)
+VelmoMain::VelmoMain(const std::vector<std::string>& args, const std::vector<bool>& libraryArgs)
 {
-    StartOptions options = parseOptions(args);
+    StartOptions options = parseOptions(args, libraryArgs);
     if (options.help) return;
     if (!writeVideoFile.empty()) {
         // No SDL, no window, no sound: the export renders offscreen.

@@ -14,7 +14,8 @@ class SdlSession;
 
 class VelmoMain : private Demo::Shell {
 public:
-    explicit VelmoMain(const std::vector<std::string>& args);
+    // libraryArgs: which of args GTK+ and GStreamer took (see parseOptions).
+    explicit VelmoMain(const std::vector<std::string>& args, const std::vector<bool>& libraryArgs = {});
     ~VelmoMain() override;
 
     // What the process should exit with: 0 for a run that ended as it should, 128 + the

@@ -15,6 +15,8 @@
 #include "app/videowriter.h"
 #include "app/window.h"
 #include "core/datafiles.h"
+#include "core/fatalerror.h"
+#include "gfx/texture.h"
 #include "math/random.h"
 #include "timeline/silentclock.h"
 
@@ -53,6 +55,12 @@ VideoExport::VideoExport(const StartOptions& options)
     } catch (const LoadingCut&) {
         status = reportCut(writeVideoFile, 0, "no video was written.");
         return;
+    }
+    // A window run goes on without a picture; a video, made to be kept, is not rendered so.
+    if (!Texture::failures.empty()) {
+        std::string why;
+        for (const std::string& failure : Texture::failures) why += (why.empty() ? "" : "; ") + failure;
+        throw FatalError("Not rendering the video without its pictures: " + why);
     }
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 

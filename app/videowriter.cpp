@@ -172,6 +172,18 @@ std::string describeError(GstMessage* message)
     }
     g_free(debug);
     g_clear_error(&error);
+    // The music's elements do not say which file they were reading.
+    GstObject* source = GST_MESSAGE_SRC(message);
+    GstObject* bin = source ? GST_OBJECT_PARENT(source) : nullptr;
+    if (bin && GST_IS_BIN(bin) && std::string(GST_OBJECT_NAME(source)).rfind("music", 0) == 0) {
+        if (GstElement* file = gst_bin_get_by_name(GST_BIN(bin), "music-file")) {
+            gchar* location = nullptr;
+            g_object_get(file, "location", &location, nullptr);
+            if (location) text = std::string("the music file ") + location + ": " + text;
+            g_free(location);
+            gst_object_unref(file);
+        }
+    }
     return text;
 }
 

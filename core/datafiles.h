@@ -1,8 +1,9 @@
 #pragma once
 // The demo's read-only data files (pictures, music, capture template), looked up by name:
-// first ./data/<name> under the current folder, as the build folder and an unpacked release
-// have it; then the installed copy, <prefix>/share/velmo/data/<name>, where <prefix> is the
-// folder above the one holding the running executable, so a moved install still finds it.
+// first ./data/<name> under the current folder, as the build folder has it; then
+// <exe dir>/data/<name> beside the running executable, as an unpacked release has it, run
+// from any folder; then the installed copy, <prefix>/share/velmo/data/<name>, where <prefix>
+// is the folder above the one holding the executable, so a moved install still finds it.
 // Captured frames are written under ./data/render/ whatever the lookup found.
 #include <optional>
 #include <string>

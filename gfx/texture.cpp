@@ -15,8 +15,14 @@
 #include "gfx/textureimage.h"
 
 uint32_t Texture::used_id = 0;
+std::vector<std::string> Texture::failures;
 
 namespace {
+
+void reportFailure(const std::string& reason) {
+    std::cout << "Texture: " << reason << '\n';
+    Texture::failures.push_back(reason);
+}
 
 uint32_t little(const uint8_t* bytes, int count) {
     uint32_t value = 0;
@@ -70,7 +76,7 @@ Texture::Texture(const std::string& fileName) {
 std::unique_ptr<Texture> Texture::fromDataFile(const std::string& name) {
     if (std::optional<std::string> path = findDataFile(name)) return std::make_unique<Texture>(*path);
     ++used_id;
-    std::cout << "Texture: " << missingDataFileMessage(name) << '\n';
+    reportFailure(missingDataFileMessage(name));
     return std::unique_ptr<Texture>(new Texture());
 }
 
@@ -94,19 +100,19 @@ void Texture::loadGLTexture(const std::string& fileName) {
     ++used_id;
     const std::string shortfall = bitmapShortfall(fileName);
     if (!shortfall.empty()) {
-        std::cout << "Texture: cannot load bitmap " << fileName << ": " << shortfall << '\n';
+        reportFailure("cannot load bitmap " + fileName + ": " + shortfall);
         return;
     }
     SDL_Surface* surface = SDL_LoadBMP(fileName.c_str());
     if (surface == nullptr) {
-        std::cout << "Texture: cannot load bitmap " << fileName << ": " << SDL_GetError() << '\n';
+        reportFailure("cannot load bitmap " + fileName + ": " + SDL_GetError());
         return;
     }
     // The upload takes the rows as SDL keeps them: (B, G, R) bytes, each row padded to a
     // multiple of 4 bytes, which is OpenGL's default unpack alignment.
     if (surface->format->BitsPerPixel != 24) {
-        std::cout << "Texture: bitmap " << fileName << " has "
-                  << static_cast<int>(surface->format->BitsPerPixel) << " bits per pixel, not 24\n";
+        reportFailure("bitmap " + fileName + " has " + std::to_string(surface->format->BitsPerPixel) +
+                      " bits per pixel, not 24");
     } else {
         upload(surface->w, surface->h, GL_BGR, surface->pixels);
     }

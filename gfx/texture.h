@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class Texture {
 public:
@@ -22,6 +23,9 @@ public:
 
     uint32_t id = 0;             // OpenGL texture name, 0 when there is none
     static uint32_t used_id;     // counts every texture creation, loaded, failed or generated
+    // The line printed for each bitmap that could not be loaded, in order: an export, made to
+    // be kept, refuses to go on without one.
+    static std::vector<std::string> failures;
 
 private:
     Texture() = default;

@@ -54,8 +54,8 @@ std::unique_ptr<MusicClock> makeMusicClock(bool gstreamerOn, const std::string& 
         std::cout << "No sound device: the demo plays silently (" << preroll.reason << ")."
                   << std::endl;
     } else {
-        std::cout << "The music cannot be played: the demo plays silently (" << preroll.reason
-                  << ")." << std::endl;
+        std::cout << "The music " << musicFile << " cannot be played: the demo plays silently ("
+                  << preroll.reason << ")." << std::endl;
     }
     return std::make_unique<SilentClock>(stretch);
 }

@@ -17,8 +17,11 @@ expect_fatal 'Bad value for -a: "--scope"' --windowed -a --scope
 expect_fatal 'Bad value for --height: "99999999999"' --height 99999999999
 expect_fatal 'Invalid view aspect' --windowed -a 0
 expect_fatal 'Invalid view size' --windowed -w 0
-# An unknown switch is ignored: the help that follows it still prints and exits 0.
+# An unknown switch does not stop the help that follows it; it refuses an export, where the
+# options GStreamer took are not unknown.
 "$VELMO" --no-such-switch -x --help >/dev/null 2>"$err" || fail "an unknown switch was not ignored"
+DISPLAY= expect_fatal 'Unknown switch --antialas (see --help)' --gst-debug-level=1 --writevideo demo.webm --antialas 8
+! grep -q gst "$err" || fail "an option GStreamer took was reported: $(cat "$err")"
 # An unsupported video name is refused before anything runs, naming what works.
 DISPLAY= expect_fatal 'Supported here' --writevideo demo.avi
 DISPLAY= expect_fatal '.mkv' --writevideo demo

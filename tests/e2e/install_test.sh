@@ -1,6 +1,7 @@
 # An installed copy runs from any folder: moved to another prefix it still finds its data, it
 # tries ./data/ first, writes its frames under the current folder and never into the installed
-# data; a missing data file names every place looked for. The manual page lists every switch.
+# data; so does an unpacked archive; a missing data file names every place looked for. The
+# manual page lists every switch.
 source "$(dirname "$0")/common.sh"
 need_display
 tmp=$(mktemp -d)
@@ -47,11 +48,19 @@ grep -q 'cannot load bitmap ./data/velmo.bmp' out.txt || fail "./data/velmo.bmp 
 [ "$(grep -c '^Texture: ' out.txt)" -eq 1 ] || { grep '^Texture: ' out.txt >&2; fail "installed pictures not found"; }
 [ "$(listing "$P")" = "$expected" ] || fail "the run wrote into the installed folder"
 
-# No data anywhere: the message names both places.
+# An unpacked archive, ./velmo beside data/, run from another folder finds its data.
+mkdir "$tmp/archive" "$tmp/empty" && cp "$VELMO" "$tmp/archive/" && link_data "$tmp/archive"
+cd "$tmp/empty"
+timeout 120 "$tmp/archive/velmo" --windowed --to 0.04 >out.txt 2>err.txt
+status=$?
+[ $status -eq 0 ] || { cat err.txt >&2; fail "the archive's velmo run from another folder exited with $status"; }
+! grep '^Texture: ' out.txt || fail "the archive's pictures were not found"
+
+# No data anywhere: the message names every place, in the order looked in.
 mv "$P/share/velmo/data/music.xm" "$tmp/music.xm"
-mkdir "$tmp/empty" && cd "$tmp/empty"
 timeout 120 "$P/bin/velmo" --windowed >out.txt 2>err.txt
 status=$?
 [ $status -eq 1 ] || { cat err.txt >&2; fail "missing music: exit status $status"; }
-grep -qF "./data/music.xm and $P/share/velmo/data/music.xm" err.txt || { cat err.txt >&2; fail "the places looked for are not named"; }
+grep -qF "./data/music.xm, $P/bin/data/music.xm and $P/share/velmo/data/music.xm" err.txt ||
+  { cat err.txt >&2; fail "the places looked for are not named"; }
 echo "install ok"

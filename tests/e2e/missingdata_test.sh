@@ -3,6 +3,8 @@ source "$(dirname "$0")/common.sh"
 need_display
 run=$(mktemp -d)
 trap '[ -n "${pid:-}" ] && kill "$pid" 2>/dev/null; rm -rf "$run"' EXIT
+# A copy away from the build's data, which it would find beside itself.
+mkdir "$run/bin" && cp "$VELMO" "$run/bin/" && VELMO=$run/bin/velmo
 
 # A fresh run directory with every data file but the ones named.
 setup_run() {
@@ -31,8 +33,19 @@ wait "$pid"; status=$?; pid=""
 [ $status -eq 0 ] || fail "missing bitmap: exit status $status"
 grep -q 'velmo.bmp' "$run/out.txt" || fail "missing bitmap not reported"
 
+# An export is not rendered without it.
+expect_fatal 'Not rendering the video without its pictures: Cannot find the data file velmo.bmp' \
+  --writevideo v.mp4 --to 0.2 --antialias 0
+[ ! -e "$run/v.mp4" ] && [ ! -e "$run/v.mp4.partial" ] || fail "a video was written without its picture"
+
 setup_run music.xm
 expect_fatal 'music.xm' --windowed
+
+# Music that cannot be decoded is named: the export stops, the window plays silently.
+echo "not a module" >"$run/data/music.xm"
+expect_fatal 'the music file ./data/music.xm: ' --writevideo v.mp4 --to 0.2 --antialias 0
+(cd "$run" && timeout 120 "$VELMO" --windowed --to 0.04 >out.txt 2>err.txt) || fail "undecodable music: exit status $?"
+grep -q 'The music ./data/music.xm cannot be played' "$run/out.txt" || { cat "$run/out.txt" >&2; fail "undecodable music not named"; }
 
 setup_run black_800_340.tga
 expect_fatal 'black_800_340.tga' --windowed --writeimages --gstreameroff

@@ -174,7 +174,7 @@ TEST_F(PlayerWithSound, ModuleThatModplugRefusesPlaysSilently)
     const std::string out = testing::internal::GetCapturedStdout();
     std::remove(bad.c_str());
 
-    EXPECT_NE(out.find("The music cannot be played: the demo plays silently (modplug-parser: "),
+    EXPECT_NE(out.find("The music " + bad + " cannot be played: the demo plays silently (modplug-parser: "),
               std::string::npos)
         << out;
     EXPECT_NE(dynamic_cast<SilentClock*>(clock.get()), nullptr);

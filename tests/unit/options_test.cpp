@@ -31,21 +31,36 @@ protected:
         antialiasGiven = false;
     }
 
-    StartOptions parse(std::vector<std::string> args)
+    StartOptions parse(std::vector<std::string> args, const std::vector<bool>& libraryArgs = {})
     {
         args.insert(args.begin(), "./velmo");
         testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
         try {
-            StartOptions o = parseOptions(args);
+            StartOptions o = parseOptions(args, libraryArgs);
             output = testing::internal::GetCapturedStdout();
+            errors = testing::internal::GetCapturedStderr();
             return o;
         } catch (...) {
             output = testing::internal::GetCapturedStdout();
+            errors = testing::internal::GetCapturedStderr();
             throw;
         }
     }
 
-    std::string output;
+    // The FatalError's text, or "accepted".
+    std::string message(const std::vector<std::string>& args)
+    {
+        SetUp();
+        try {
+            parse(args);
+        } catch (const FatalError& e) {
+            return e.what();
+        }
+        return "accepted";
+    }
+
+    std::string output, errors;
 };
 
 const char* const HINT = "Use --help to get some info on command line switches.\n";
@@ -103,6 +118,7 @@ TEST_F(OptionsTest, EverySwitchAndAlias)
         EXPECT_EQ(view_aspect, c.viewAspect) << name;
         EXPECT_EQ(screen_aspect, c.screenAspect) << name;
         EXPECT_EQ(output, HINT) << name;
+        EXPECT_EQ(errors.empty(), name != "--Windowed") << name << ": " << errors;
     }
 }
 
@@ -123,10 +139,30 @@ TEST_F(OptionsTest, WriteVideoCapturesIntoTheNamedFile)
     parse({"--windowed", "--writevideo", "out.mkv"});
     EXPECT_TRUE(writeScreenShotMode);
     EXPECT_EQ(writeVideoFile, "out.mkv");
+    // Without a name it would fall back to a window run.
+    for (auto args : {std::vector<std::string>{"--writevideo"}, {"--writevideo", ""}})
+        EXPECT_EQ(message(args), "--writevideo needs the name of the video file, e.g. --writevideo velmo.mp4");
+}
+
+TEST_F(OptionsTest, ArgumentsNotUnderstoodAreNamedAndRefuseAnExport)
+{
+    parse({"--antialas", "8", "--windowed", "-w"});
+    EXPECT_EQ(errors, "Unknown switch --antialas (see --help)\nUnknown argument 8 (see --help)\n"
+                      "-w needs a value (see --help)\n");
+    EXPECT_EQ(output, HINT);
+    EXPECT_EQ(screen_width, 800u);
+    EXPECT_EQ(message({"--writevideo", "v.mp4", "--bogus"}),
+              "Unknown switch --bogus (see --help)\n--writevideo does not start on arguments it does not understand.");
+    EXPECT_NE(message({"-w", "1920", "--writevideo", "v.mp4", "-w"}).find("-w needs a value"), std::string::npos);
+
+    // Values, values read as switches too, and what the libraries took are understood.
+    const std::vector<std::string> args{"./velmo", "--gst-debug-level=2", "--writevideo", "-w", "1920", "--display", ":1"};
+    const std::vector<bool> library = libraryArguments(args, {"./velmo", "--writevideo", "-w", "1920"});
+    EXPECT_EQ(library, (std::vector<bool>{false, true, false, false, false, true, true}));
     SetUp();
-    parse({"--writevideo"});
-    EXPECT_FALSE(writeScreenShotMode);
-    EXPECT_TRUE(writeVideoFile.empty());
+    parse({args.begin() + 1, args.end()}, library);
+    EXPECT_EQ(errors, "");
+    EXPECT_EQ(screen_width, 1920u);
 }
 
 TEST_F(OptionsTest, VideoSizeIsTheWindowedViewWithAnEvenHeight)
@@ -163,7 +199,7 @@ TEST_F(OptionsTest, AntialiasTakesOffOrTwoFourEightSamples)
     for (const char* text : {"3", "16", "-2", "x"}) EXPECT_THROW(parse({"--antialias", text}), FatalError) << text;
 }
 
-TEST_F(OptionsTest, ValueSwitchAsLastArgumentDoesNothing)
+TEST_F(OptionsTest, ValueSwitchAsLastArgumentDoesNothingElse)
 {
     parse({"--windowed", "-w"});
     EXPECT_EQ(screen_width, 800u);
@@ -214,6 +250,8 @@ TEST(ParseInteger, AcceptedForms)
 {
     EXPECT_EQ(parseInteger("42", "-w"), 42);
     EXPECT_EQ(parseInteger(" \t 42", "-w"), 42);
+    EXPECT_EQ(parseInteger("42 \t", "-w"), 42);
+    EXPECT_EQ(parseInteger(" -0x10 ", "-w"), -16);
     EXPECT_EQ(parseInteger("+42", "-w"), 42);
     EXPECT_EQ(parseInteger("-42", "-w"), -42);
     EXPECT_EQ(parseInteger("0x1F", "-w"), 31);
@@ -228,7 +266,7 @@ TEST(ParseInteger, AcceptedForms)
 
 TEST(ParseInteger, RejectedForms)
 {
-    for (const char* bad : {"", " ", "abc", "12a", "1.5", "0x", "0b2", "0o8", "0x1G", "--5", "42 ",
+    for (const char* bad : {"", " ", "abc", "12a", "1.5", "0x", "0b2", "0o8", "0x1G", "--5", "4 2", "0x 1",
                             "2147483648", "-2147483649", "99999999999999999999", "+", "-"}) {
         EXPECT_THROW(parseInteger(bad, "--width"), FatalError) << '"' << bad << '"';
     }
@@ -262,6 +300,14 @@ TEST_F(OptionsTest, NegativeWidthWrapsBitForBit)
 {
     parse({"-w", "-1"});
     EXPECT_EQ(screen_width, 0xFFFFFFFFu);
+    // Reported as typed, not as the wrapped number.
+    parse({"-w", "-5"});
+    try {
+        deriveVideoGeometry();
+        ADD_FAILURE() << "a negative width was taken";
+    } catch (const FatalError& e) {
+        EXPECT_STREQ(e.what(), "Invalid view size: width -5: it must be a positive number");
+    }
 }
 
 struct GeometryCase {
@@ -348,15 +394,6 @@ TEST_F(OptionsTest, StretchChunkAndJoinAreCheckedTogether)
     EXPECT_EQ(o.chunkCount, 2u);
     EXPECT_EQ(parse({"--writevideo", "v.mp4", "--join", "350"}).joinCount, 350u);
 
-    auto message = [&](std::vector<std::string> args) {
-        SetUp();
-        try {
-            parse(args);
-        } catch (const FatalError& e) {
-            return std::string(e.what());
-        }
-        return std::string("accepted");
-    };
     EXPECT_EQ(message({"--from", "168"}), "--from 168 is not within the demo, which ends at 168.00 s");
     EXPECT_EQ(message({"--to", "200"}), "--to 200 is not within the demo, which ends at 168.00 s");
     EXPECT_EQ(message({"--from", "10", "--to", "10.03"}),
