@@ -2,7 +2,11 @@
 #include <gst/gst.h>
 #include <gtk/gtk.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -12,8 +16,23 @@
 #include "app/options.h"
 #include "app/velmomain.h"
 
+namespace {
+
+// A closed standard stream would be the number the next open() returns: the progress lines
+// would then go into whatever the libraries opened (a socket, the video). /dev/null takes it.
+void openClosedStandardStreams()
+{
+    for (int fd = 0; fd <= 2; ++fd)
+        if (fcntl(fd, F_GETFD) == -1) open("/dev/null", O_RDWR);
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    openClosedStandardStreams();
+    // Output into a pipe whose reader has gone (| head) fails quietly; the render goes on.
+    std::signal(SIGPIPE, SIG_IGN);
     // The libraries may consume their own options; the demo sees the unchanged vector.
     std::vector<std::string> args(argv, argv + argc);
     try {

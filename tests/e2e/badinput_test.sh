@@ -2,7 +2,7 @@
 source "$(dirname "$0")/common.sh"
 err=$(mktemp)
 target=$(mktemp -d --suffix=.mkv)
-trap 'rm -rf "$err" "$target" "$target.partial"' EXIT
+trap 'rm -rf "$err" "$target" "$target".partial-*' EXIT
 
 expect_fatal() {
   local pattern=$1; shift
@@ -25,14 +25,14 @@ DISPLAY= expect_fatal 'Unknown switch --antialas (see --help)' --gst-debug-level
 # An unsupported video name is refused before anything runs, naming what works.
 DISPLAY= expect_fatal 'Supported here' --writevideo demo.avi
 DISPLAY= expect_fatal '.mkv' --writevideo demo
-[ ! -e demo.avi ] && [ ! -e demo.avi.partial ] || fail "a refused video left a file"
+[ ! -e demo.avi ] && no_partial demo.avi || fail "a refused video left a file"
 # So is a target that is a directory, found before rendering, not at the final rename.
 DISPLAY= expect_fatal "Cannot write the video $target: it is a directory." --writevideo "$target"
-[ ! -e "$target.partial" ] || fail "a refused video left $target.partial"
+no_partial "$target" || fail "a refused video left $target.partial"
 # A picture the GL cannot hold, or one 4:2:0 cannot, is refused before anything is drawn.
 DISPLAY= expect_fatal 'Cannot render a video of 40000x17020 pixels: .* renders at most' --writevideo demo.webm -w 40000
 DISPLAY= expect_fatal 'Invalid video size: width 801' --writevideo demo.webm -w 801
-[ ! -e demo.webm ] && [ ! -e demo.webm.partial ] || fail "a refused video left a file"
+[ ! -e demo.webm ] && no_partial demo.webm || fail "a refused video left a file"
 # Without a display the window cannot open: an error, not a hang or a text-mode fallback.
 DISPLAY= expect_fatal 'Failed to' --windowed
 env -u DISPLAY "$VELMO" --windowed >/dev/null 2>"$err"; [ $? -eq 1 ] || fail "no-display run did not exit 1"

@@ -46,13 +46,17 @@ link_data() {
   for f in "$BUILD"/data/*.bmp "$BUILD"/data/*.tga "$BUILD"/data/music.xm; do ln -s "$f" "$1/data/"; done
 }
 
-# Waits, while process PID runs and for at most SECONDS, until FILE exists; fails if it does not.
+# Waits, while process PID runs and for at most SECONDS, until a file matching the pattern FILE
+# exists; fails if none does.
 wait_for_file() {
   local file=$1 pid=$2
   for _ in $(seq 1 $(( $3 * 10 ))); do
-    [ -e "$file" ] && return 0
+    compgen -G "$file" >/dev/null && return 0
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  [ -e "$file" ]
+  compgen -G "$file" >/dev/null
 }
+
+# Whether no partial file of the video VIDEO (VIDEO.partial-XXXXXX, its MP4 data) is there.
+no_partial() { ! compgen -G "$1.partial-*" >/dev/null; }

@@ -14,11 +14,11 @@ for signal in INT:130 TERM:143; do
   pid=$!
   # The partial file appears once the demo is loaded and the writer runs.
   for _ in $(seq 1 1800); do
-    [ -e demo.webm.partial ] && break
+    compgen -G 'demo.webm.partial-*' >/dev/null && break
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  [ -e demo.webm.partial ] || { cat err.txt >&2; fail "SIG$name: the export never started writing"; }
+  compgen -G 'demo.webm.partial-*' >/dev/null || { cat err.txt >&2; fail "SIG$name: the export never started writing"; }
   kill -"$name" "$pid"
   for _ in $(seq 1 50); do
     kill -0 "$pid" 2>/dev/null || break
@@ -27,7 +27,7 @@ for signal in INT:130 TERM:143; do
   kill -0 "$pid" 2>/dev/null && fail "SIG$name: still running 5 s after the signal"
   wait "$pid"; status=$?; pid=""
   [ $status -eq "$expected" ] || { cat err.txt >&2; fail "SIG$name: exited with $status, not $expected"; }
-  [ ! -e demo.webm.partial ] || fail "SIG$name: the partial file is left behind"
+  no_partial demo.webm || fail "SIG$name: the partial file is left behind"
   [ "$(cat demo.webm)" = "an earlier video" ] || fail "SIG$name: the existing video was changed"
   [ "$(grep -c . err.txt)" -eq 1 ] && grep -q '^Rendering demo.webm was cut after [0-9]* frames; no video was written.$' err.txt ||
     { cat err.txt >&2; fail "SIG$name: not the one cut line on stderr"; }

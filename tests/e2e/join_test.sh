@@ -46,7 +46,7 @@ awk -v e="$audio_end" 'BEGIN{exit !(e > 1.96 && e < 2.04)}' || fail "v.webm's au
 # A worker cut once its piece is being written.
 "$VELMO" --writevideo c.mp4 -w 160 --to 60 --chunk 1/2 >out.txt 2>err.txt &
 pid=$!
-wait_for_file c.mp4.piece-1-of-2.partial "$pid" 120 || fail "the chunk never started writing"
+wait_for_file 'c.mp4.piece-1-of-2.partial-*' "$pid" 120 || fail "the chunk never started writing"
 kill -INT "$pid"
 wait "$pid"; status=$?; pid=""
 [ $status -eq 130 ] || fail "the cut chunk exited with $status, not 130"

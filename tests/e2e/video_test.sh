@@ -11,7 +11,7 @@ env -u DISPLAY "$VELMO" --writevideo demo.webm -w 640 >out.txt 2>err.txt
 status=$?
 [ $status -eq 0 ] || { tail -n 5 out.txt err.txt >&2; fail "render exited with $status"; }
 [ -f demo.webm ] || fail "no video written"
-[ ! -e demo.webm.partial ] || fail "the partial file is left behind"
+no_partial demo.webm || fail "the partial file is left behind"
 [ ! -d data/render ] || [ -z "$(ls data/render)" ] || fail "TGA files were written"
 # Not a terminal: one progress line at each tenth.
 progress=$(grep -o '^Rendering demo.webm: [0-9]*%, [0-9]* s of 168 s' out.txt | awk '{print $3}' | tr '\n' ' ')
