@@ -27,6 +27,23 @@ bool hasExtension(const char* list, const std::string& name)
     return false;
 }
 
+std::string glErrorName(GLenum error)
+{
+    switch (error) {
+    case GL_INVALID_ENUM: return "GL_INVALID_ENUM";
+    case GL_INVALID_VALUE: return "GL_INVALID_VALUE";
+    case GL_INVALID_OPERATION: return "GL_INVALID_OPERATION";
+    case GL_INVALID_FRAMEBUFFER_OPERATION: return "GL_INVALID_FRAMEBUFFER_OPERATION";
+    case GL_OUT_OF_MEMORY: return "GL_OUT_OF_MEMORY";
+    case GL_CONTEXT_LOST: return "GL_CONTEXT_LOST (the context was lost)";
+    default: {
+        char text[32];
+        std::snprintf(text, sizeof text, "GL error 0x%04x", error);
+        return text;
+    }
+    }
+}
+
 std::string eglErrorText()
 {
     char text[32];
@@ -207,6 +224,10 @@ void OffscreenTarget::makeFramebuffers()
 
 std::vector<uint8_t> OffscreenTarget::readFrame()
 {
+    // Errors of the drawing are the scene's business, but not a frame drawn without memory or
+    // without its context; every error of the readback is ours. Never a frame of zeros.
+    for (GLenum e; (e = glGetError()) != GL_NO_ERROR;)
+        if (e == GL_OUT_OF_MEMORY || e == GL_CONTEXT_LOST) throw FatalError("Drawing the frame failed: " + glErrorName(e) + " (" + glDescription + ").");
     const GLint w = GLint(width), h = GLint(height);
     std::vector<uint8_t> pixels(size_t(width) * height * 3);
     if (resolveFramebuffer) {
@@ -217,7 +238,10 @@ std::vector<uint8_t> OffscreenTarget::readFrame()
     }
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    const GLenum error = glGetError();
     glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    if (error != GL_NO_ERROR)
+        throw FatalError("Reading the frame back failed: " + glErrorName(error) + " (" + glDescription + ").");
     if (topRowFirst) {
         const size_t row = size_t(width) * 3;
         for (size_t top = 0, bottom = size_t(height) - 1; top < bottom; ++top, --bottom)

@@ -23,7 +23,8 @@ public:
     OffscreenTarget& operator=(const OffscreenTarget&) = delete;
 
     // The frame drawn so far as RGB bytes, rows packed, bottom row first; the framebuffer
-    // stays bound for drawing.
+    // stays bound for drawing. Throws FatalError when the drawing ran out of memory or lost
+    // the context, and on any error of the readback.
     std::vector<uint8_t> readFrame();
 
     // Samples per pixel as drawn (0: one, no resolve).

@@ -67,7 +67,8 @@ Encoder::Settings vp9Settings(uint32_t width, uint32_t height)
             {"threads", "1"},
             {"end-usage", "cq"},
             {"cq-level", "16"},
-            {"target-bitrate", std::to_string(1000 * ceilingKbits(width, height))},
+            // In bit/s, kept by vp9enc in whole kbit/s: at most the largest int in those.
+            {"target-bitrate", std::to_string(std::min<uint64_t>(1000ull * ceilingKbits(width, height), 2'147'483'000))},
             {"keyframe-max-dist", "125"},
             // vp9enc loses the frames still in its look-ahead at the end of the stream.
             {"lag-in-frames", "0"}};
@@ -147,13 +148,6 @@ GstElement* makeElement(const std::string& factory, const char* name)
     GstElement* e = gst_element_factory_make(factory.c_str(), name);
     if (!e) throw FatalError("Cannot create the GStreamer element " + factory + " for the video.");
     return e;
-}
-
-void applySettings(GstElement* element, const std::string& encoder, uint32_t width, uint32_t height)
-{
-    for (const auto& [property, value] : encoderNamed(encoder).settings(width, height)) {
-        gst_util_set_object_arg(G_OBJECT(element), property.c_str(), value.c_str());
-    }
 }
 
 // "Could not open file ... for writing. (system error: No such file or directory)": the
@@ -253,6 +247,29 @@ std::string lowerCaseExtension(const std::string& fileName)
 }
 
 } // namespace
+
+void VideoWriter::applyEncoderSettings(GstElement* element, const std::string& encoder, uint32_t width, uint32_t height)
+{
+    for (auto [property, value] : encoderNamed(encoder).settings(width, height)) {
+        GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(element), property.c_str());
+        if (!spec) throw FatalError("The encoder " + encoder + " has no setting " + property + ".");
+        // Ceilings grow with the picture; the element's range ends somewhere.
+        if (G_IS_PARAM_SPEC_UINT(spec) && std::stoull(value) > G_PARAM_SPEC_UINT(spec)->maximum)
+            value = std::to_string(G_PARAM_SPEC_UINT(spec)->maximum);
+        if (G_IS_PARAM_SPEC_INT(spec) && std::stoll(value) > G_PARAM_SPEC_INT(spec)->maximum)
+            value = std::to_string(G_PARAM_SPEC_INT(spec)->maximum);
+        gst_util_set_object_arg(G_OBJECT(element), property.c_str(), value.c_str());
+        // The call has no word for a value it refused: read it back.
+        GValue wanted = G_VALUE_INIT, got = G_VALUE_INIT;
+        g_value_init(&wanted, spec->value_type);
+        g_value_init(&got, spec->value_type);
+        g_object_get_property(G_OBJECT(element), property.c_str(), &got);
+        const bool took = gst_value_deserialize(&wanted, value.c_str()) && gst_value_compare(&wanted, &got) == GST_VALUE_EQUAL;
+        g_value_unset(&wanted);
+        g_value_unset(&got);
+        if (!took) throw FatalError("The encoder " + encoder + " refused the setting " + property + "=" + value + ".");
+    }
+}
 
 VideoFormat VideoWriter::chooseFormat(const std::string& fileName, const Installed& installed)
 {
@@ -417,7 +434,7 @@ void VideoWriter::build(const Setup& setup)
         // A few converted frames in hand keep the encoder busy without holding much memory.
         g_object_set(frameQueue, "max-size-buffers", 4u, "max-size-bytes", 0u, "max-size-time",
                      guint64(0), nullptr);
-        applySettings(videoEncoder, format.videoEncoder, width, height);
+        applyEncoderSettings(videoEncoder, format.videoEncoder, width, height);
         gst_util_set_object_arg(G_OBJECT(videoFormat), "caps", format.videoCaps.c_str());
         link(frameSource, convert);
         link(convert, flip);
@@ -463,7 +480,7 @@ void VideoWriter::build(const Setup& setup)
     music = std::make_unique<MusicStretch>(modplug, setup.musicStartNs, setup.musicStartNs + lengthNs);
     // The module plays at 44.1 kHz; AAC and Opus are at home at 48 kHz.
     gst_util_set_object_arg(G_OBJECT(soundFormat), "caps", "audio/x-raw,rate=48000,channels=2");
-    applySettings(audioEncoder, format.audioEncoder, width, height);
+    applyEncoderSettings(audioEncoder, format.audioEncoder, width, height);
     link(musicSource, modplug);
     link(modplug, audioConvert);
     link(audioConvert, resample);

@@ -58,6 +58,10 @@ public:
     // before anything else runs, so a bad name costs nothing.
     static VideoFormat checkFileName(const std::string& fileName);
 
+    // Sets the encoder's settings for a picture of width × height, each clamped to the range
+    // the element accepts. Throws FatalError when the element keeps another value than the one set.
+    static void applyEncoderSettings(GstElement* element, const std::string& encoder, uint32_t width, uint32_t height);
+
     // What to write.
     struct Setup {
         std::string fileName;

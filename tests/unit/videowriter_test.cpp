@@ -417,6 +417,27 @@ TEST_F(VideoWriterTest, Mp4IsReadyForUpload)
     expectTwoColourFrame(file, 320, 136, 49);
 }
 
+// The bitrate ceiling follows the pixels; past what an encoder takes it is clamped, where the
+// encoder would keep its default (2 Mbit/s for x264) without a word.
+TEST_F(VideoWriterTest, EncoderSettingsOfAHugePictureAreClampedNotDropped)
+{
+    for (const auto& [encoder, property] : {std::pair{"x264enc", "bitrate"}, std::pair{"vp9enc", "target-bitrate"}}) {
+        if (!registryHas(encoder)) continue;
+        GstElement* element = gst_element_factory_make(encoder, nullptr);
+        VideoWriter::applyEncoderSettings(element, encoder, 65536, 27888);
+        GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(element), property);
+        GValue value = G_VALUE_INIT;
+        g_value_init(&value, spec->value_type);
+        g_object_get_property(G_OBJECT(element), property, &value);
+        const double maximum = G_IS_PARAM_SPEC_UINT(spec) ? G_PARAM_SPEC_UINT(spec)->maximum : G_PARAM_SPEC_INT(spec)->maximum;
+        gchar* text = gst_value_serialize(&value);
+        EXPECT_GE(std::stod(text), 0.999 * maximum) << encoder << " " << property << "=" << text;
+        g_free(text);
+        g_value_unset(&value);
+        gst_object_unref(element);
+    }
+}
+
 // ---- Failures -----------------------------------------------------------------------------
 
 // Grain-like noise, so the encoder cannot squeeze the frames to nothing.
