@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <system_error>
 #include <utility>
 
@@ -197,15 +198,25 @@ GstPadProbeReturn startSegmentLater(GstPad*, GstPadProbeInfo* info, gpointer)
 }
 
 // The encoder may move its output's times into its segment: compare in running time.
-// A new empty file of this run's own, beside the video: mkstemp makes the XXXXXX unique and
-// creates the file exclusively, so neither another run's file nor a planted link is written through.
-std::string createExclusively(const std::string& video, std::string pattern)
+// A new empty file of this run's own, beside the video: `prefix` and six random characters,
+// created exclusively (never another run's file, never through a planted link) with the
+// permissions the umask gives any new file, as the finished video should have them.
+std::string createExclusively(const std::string& video, const std::string& prefix)
 {
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0)
-        throw FatalError("Cannot write the video " + video + ": cannot create " + pattern + " (" + std::strerror(errno) + ").");
-    close(fd);
-    return pattern;
+    static const char LETTERS[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::random_device random;   // not the demo's generator: its draws are the picture's
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = prefix;
+        for (int i = 0; i < 6; ++i) name += LETTERS[random() % (sizeof LETTERS - 1)];
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            close(fd);
+            return name;
+        }
+        if (errno != EEXIST)
+            throw FatalError("Cannot write the video " + video + ": cannot create " + name + " (" + std::strerror(errno) + ").");
+    }
+    throw FatalError("Cannot write the video " + video + ": no free name for " + prefix + "XXXXXX.");
 }
 
 GstPadProbeReturn dropLeadIn(GstPad* pad, GstPadProbeInfo* info, gpointer leadInEnd)
@@ -333,9 +344,9 @@ VideoWriter::VideoWriter(const Setup& setup)
     gst_pipeline_set_auto_flush_bus(GST_PIPELINE(pipeline), FALSE);
     bus = gst_pipeline_get_bus(GST_PIPELINE(pipeline));
     try {
-        partialName = createExclusively(fileName, fileName + ".partial-XXXXXX");
+        partialName = createExclusively(fileName, fileName + ".partial-");
         if (setup.format.muxer == "mp4mux" && setup.indexInFront)
-            dataName = createExclusively(fileName, partialName + "-dataXXXXXX");
+            dataName = createExclusively(fileName, partialName + "-data");
         build(setup);
         if (gst_element_set_state(pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
             const std::string error = pendingError(GST_SECOND);

@@ -52,9 +52,9 @@ protected:
     }
 
     // The harness's sound device must take the music: anything else is a broken set-up.
-    VelmoPlayer* startPlayer()
+    VelmoPlayer* startPlayer(const Stretch& stretch = {})
     {
-        clock = makeMusicClock(true, MUSIC);
+        clock = makeMusicClock(true, MUSIC, stretch);
         auto* player = dynamic_cast<VelmoPlayer*>(clock.get());
         if (player) {
             player->play();
@@ -142,6 +142,26 @@ TEST_F(PlayerWithSound, RunEndsByItselfAtTheEndOfTheMusic)
     ASSERT_TRUE(ended) << "still running " << after << " s after seeking 2 s before the end";
     EXPECT_GE(after, 1.0) << "ended before the last 2 s had played";
     EXPECT_GE(last, duration - NS_PER_S) << "ended far from the end of the music";
+}
+
+// A stretch plays its own part of the music: from its first frame, and the run ends with it.
+TEST_F(PlayerWithSound, StretchStartsAndEndsWhereItSays)
+{
+    const Stretch stretch{4000, 4050};   // 160 s to 162 s
+    VelmoPlayer* player = startPlayer(stretch);
+    ASSERT_NE(player, nullptr);
+    int64_t first = -1, last = 0;
+    const Clock::time_point start = Clock::now();
+    const bool ended = pollUntil(player, 15.0, [&](int64_t p) {
+        if (first < 0 && p > stretch.startNs()) first = p;
+        last = p;
+        return !running;
+    });
+    ASSERT_TRUE(ended) << "still running at " << last << " ns";
+    EXPECT_LT(first, stretch.startNs() + NS_PER_S / 2) << "the music did not start at 160 s";
+    EXPECT_GE(last, stretch.endNs() - NS_PER_S / 5);
+    EXPECT_LT(last, stretch.endNs() + NS_PER_S / 2);
+    EXPECT_GE(secondsSince(start), 1.5) << "the 2 s stretch ended early";
 }
 
 TEST_F(PlayerWithSound, UnreachableSoundServerMeansNoSoundDevice)

@@ -11,6 +11,7 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -282,6 +283,10 @@ TEST_F(VideoWriterTest, TwoSecondsAreOneVideoAndOneSoundStreamInStep)
 
     ASSERT_TRUE(fs::exists(file));
     EXPECT_EQ(files(), Names{"short.mkv"});
+    // Made exclusively, yet with a new file's permissions.
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(int(fs::status(file).permissions() & fs::perms::all), int(0666 & ~mask));
     EXPECT_EQ(run("ffprobe -v error -show_entries stream=codec_type,codec_name,sample_rate,channels "
                   "-of csv=p=0 " + quoted(file)),
               "vp9,video\nopus,audio,48000,2\n");
