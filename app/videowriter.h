@@ -20,7 +20,7 @@
 // The file is written as FILE.partial-XXXXXX, a name of this run's own made exclusively (two
 // runs to one name never share a file; the last to finish takes the name), and renamed once it
 // is closed, checked and on disk; a run that fails or stops early leaves nothing behind. An MP4
-// keeps its data in FILE.partial-XXXXXX-data until the index can be written in front of it.
+// keeps its data in FILE.partial-XXXXXX-dataXXXXXX until the index can be written in front of it.
 #include <gst/gst.h>
 
 #include <atomic>
