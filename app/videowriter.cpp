@@ -261,21 +261,22 @@ std::string lowerCaseExtension(const std::string& fileName)
 
 void VideoWriter::applyEncoderSettings(GstElement* element, const std::string& encoder, uint32_t width, uint32_t height)
 {
-    for (auto [property, value] : encoderNamed(encoder).settings(width, height)) {
-        GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(element), property.c_str());
-        if (!spec) throw FatalError("The encoder " + encoder + " has no setting " + property + ".");
-        // Ceilings grow with the picture; the element's range ends somewhere.
-        if (G_IS_PARAM_SPEC_UINT(spec) && std::stoull(value) > G_PARAM_SPEC_UINT(spec)->maximum)
-            value = std::to_string(G_PARAM_SPEC_UINT(spec)->maximum);
-        if (G_IS_PARAM_SPEC_INT(spec) && std::stoll(value) > G_PARAM_SPEC_INT(spec)->maximum)
-            value = std::to_string(G_PARAM_SPEC_INT(spec)->maximum);
-        gst_util_set_object_arg(G_OBJECT(element), property.c_str(), value.c_str());
-        // The call has no word for a value it refused: read it back.
+    for (const auto& [property, text] : encoderNamed(encoder).settings(width, height)) {
+        auto* declared = g_object_class_find_property(G_OBJECT_GET_CLASS(element), property.c_str());
+        if (!declared) throw FatalError("The encoder " + encoder + " has no setting " + property + ".");
         GValue wanted = G_VALUE_INIT, got = G_VALUE_INIT;
-        g_value_init(&wanted, spec->value_type);
-        g_value_init(&got, spec->value_type);
+        g_value_init(&wanted, declared->value_type);
+        g_value_init(&got, declared->value_type);
+        bool took = gst_value_deserialize(&wanted, text.c_str());
+        // Ceilings grow with the picture; GLib brings the value into the element's range.
+        g_param_value_validate(declared, &wanted);
+        g_object_set_property(G_OBJECT(element), property.c_str(), &wanted);
+        // Setting has no word for a value it refused: read it back.
         g_object_get_property(G_OBJECT(element), property.c_str(), &got);
-        const bool took = gst_value_deserialize(&wanted, value.c_str()) && gst_value_compare(&wanted, &got) == GST_VALUE_EQUAL;
+        took = took && gst_value_compare(&wanted, &got) == GST_VALUE_EQUAL;
+        gchar* kept = gst_value_serialize(&wanted);
+        const std::string value = kept ? kept : text;
+        g_free(kept);
         g_value_unset(&wanted);
         g_value_unset(&got);
         if (!took) throw FatalError("The encoder " + encoder + " refused the setting " + property + "=" + value + ".");
