@@ -550,21 +550,15 @@ void VideoWriter::push(GstBuffer* frame)
     // Bounded hand-over: wait while the encoder is behind, watching for its errors meanwhile
     // (after an error upstream stops, and appsrc would never drain), for a signal and for a
     // pipeline that has stopped taking anything.
-    auto lastMove = std::chrono::steady_clock::now();
-    uint64_t moved = flow.frames + flow.bytes;
+    StallWatch watch;
     while (gst_app_src_get_current_level_buffers(GST_APP_SRC(frameSource)) >= QUEUED_FRAMES) {
         std::string error = pendingError(2 * GST_MSECOND);
         if (error.empty() && interruptSignal()) {
             gst_buffer_unref(frame);
             return;
         }
-        const auto now = std::chrono::steady_clock::now();
-        if (flow.frames + flow.bytes != moved) {
-            moved = flow.frames + flow.bytes;
-            lastMove = now;
-        } else if (error.empty() && now - lastMove > stallLimit) {
+        if (error.empty() && stalled(watch))
             error = "the encoder took no frame for " + std::to_string(stallLimit.count()) + " s";
-        }
         if (!error.empty()) {
             gst_buffer_unref(frame);
             fail(error);
@@ -597,8 +591,7 @@ bool VideoWriter::finish()
     // The encoders drain their look-ahead, then an MP4's index goes in front of its data by a
     // copy of the whole file: both grow with the picture and the disk's slowness, so there is
     // no deadline, only a limit on standing still.
-    auto lastMove = std::chrono::steady_clock::now();
-    uint64_t moved = 0;
+    StallWatch watch;
     for (;;) {
         GstMessage* message = gst_bus_timed_pop_filtered(
             bus, GST_SECOND / 4, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
@@ -610,19 +603,10 @@ bool VideoWriter::finish()
             fail(error);
         }
         if (interruptSignal()) {
-            gst_element_set_state(pipeline, GST_STATE_NULL);
-            removePartialFiles();
-            endProgressLine();
+            discard();
             return false;
         }
-        std::error_code ignored;
-        const uint64_t now = flow.frames + flow.bytes + (dataName.empty() ? 0 : std::filesystem::file_size(dataName, ignored));
-        if (now != moved) {
-            moved = now;
-            lastMove = std::chrono::steady_clock::now();
-        } else if (std::chrono::steady_clock::now() - lastMove > stallLimit) {
-            fail("nothing moved for " + std::to_string(stallLimit.count()) + " s while finishing the file");
-        }
+        if (stalled(watch)) fail("nothing moved for " + std::to_string(stallLimit.count()) + " s while finishing the file");
         printFinishing(!flow.videoEnded ? "encoding the last frames" : dataName.empty() ? "closing the file" : "writing the index");
     }
 
@@ -667,11 +651,30 @@ bool VideoWriter::finish()
     return true;
 }
 
-void VideoWriter::fail(const std::string& reason)
+bool VideoWriter::stalled(StallWatch& watch)
+{
+    std::error_code ignored;
+    const uint64_t mark = flow.frames + flow.bytes + (dataName.empty() ? 0 : std::filesystem::file_size(dataName, ignored));
+    const auto now = std::chrono::steady_clock::now();
+    if (mark != watch.mark) {
+        watch.mark = mark;
+        watch.since = now;
+        return false;
+    }
+    return now - watch.since > stallLimit;
+}
+
+bool VideoWriter::discard()
 {
     gst_element_set_state(pipeline, GST_STATE_NULL);
     const bool removed = removePartialFiles();
     endProgressLine();
+    return removed;
+}
+
+void VideoWriter::fail(const std::string& reason)
+{
+    const bool removed = discard();
     const bool ended = !reason.empty() && (reason.back() == '.' || reason.back() == ')');
     throw FatalError("Writing the video " + fileName + " failed: " + reason + (ended ? "" : ".")
                      + (removed ? " The partial file " + partialName + " has been removed." : ""));

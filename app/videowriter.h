@@ -139,6 +139,16 @@ private:
     std::string pendingError(GstClockTime timeout);
     // Removes FILE.partial and the muxer's data beside it; whether FILE.partial was there.
     bool removePartialFiles();
+    // Stops the pipeline, removes the partial files, ends the progress line; whether the
+    // partial file was there.
+    bool discard();
+    // Whether nothing (frames, bytes, the MP4's data file) has moved for stallLimit since the
+    // last call that saw it move.
+    struct StallWatch {
+        uint64_t mark = ~uint64_t(0);
+        std::chrono::steady_clock::time_point since;
+    };
+    bool stalled(StallWatch& watch);
     // On a terminal: the progress line redrawn in place about once a second of video. Else
     // a line at each further tenth of the length.
     void printProgress();
